@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every Debian package Lumisk needs to build, run and test.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+packages=(
+  build-essential cmake pkg-config ninja-build
+  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  libcurl4-openssl-dev libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth
+)
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(nginx-light tinyproxy ffmpeg xinetd chromium clang)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,39 @@
+#pragma once
+// The settings file "orvane.ini" as the program reads and writes it. The
+// settings themselves live in the settings dialog; the window hands their
+// current values in (as defaults for the load) and takes the result back.
+#include <cstdint>
+#include <string>
+
+namespace lumisk {
+
+struct TSettingsValues {
+    bool ProxyEnabled = false;
+    std::string ProxyServer = "proxyserver";
+    std::string ProxyPort = "80";
+    bool AutoLoadFavs = true;
+    bool DateSkip = true;
+    std::string Timeout = "5000";
+    std::int32_t TotalBytes = 0;
+    std::int32_t TotalImages = 0;
+    bool StatsVisible = false;
+    std::int32_t CurrentCamera = 0; // 0-based drop-down position, -1 for none
+};
+
+struct TSettingsLoadResult {
+    TSettingsValues Values;
+    bool FirstRun = false;
+};
+
+// Reads every key; the six dialog settings default to the values in
+// dialogDefaults, the counters to 0, "Stats Visible" to false and "Current
+// Camera" to 0. Decides FirstRun against versionLine and writes versionLine
+// to "Version Flag" (creating the file when missing). Throws EFCreateError
+// when the file cannot be written.
+TSettingsLoadResult LoadSettingsFile(const std::string& path, const TSettingsValues& dialogDefaults,
+                                     const std::string& versionLine);
+
+// Writes every saved key in the save order. Throws EFCreateError.
+void SaveSettingsFile(const std::string& path, const TSettingsValues& values);
+
+} // namespace lumisk

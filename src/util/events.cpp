@@ -1,0 +1,24 @@
+#include "util/events.h"
+
+#include <QCoreApplication>
+
+namespace lumisk {
+
+namespace {
+std::function<void()>& Hook() {
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace
+
+void ProcessPendingEvents() {
+    if (Hook()) {
+        Hook()();
+        return;
+    }
+    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void SetPendingEventsHook(std::function<void()> hook) { Hook() = std::move(hook); }
+
+} // namespace lumisk

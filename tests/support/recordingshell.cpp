@@ -1,0 +1,10 @@
+#include "support/recordingshell.h"
+
+namespace lumisk::test {
+
+TRecordingShell& Shell() {
+    static TRecordingShell shell;
+    return shell;
+}
+
+} // namespace lumisk::test

@@ -1,0 +1,43 @@
+#include "support/tempdir.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace lumisk::test {
+
+TTempDir::TTempDir() : dir_(QDir::tempPath() + "/lumisk-test-XXXXXX") {
+    if (!dir_.isValid()) throw std::runtime_error("cannot create a temporary directory");
+}
+
+std::string TTempDir::Path() const { return dir_.path().toStdString() + "/"; }
+
+void TTempDir::Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream out(File(name), std::ios::binary);
+    out << bytes;
+}
+
+std::string TTempDir::Read(const std::string& name) const {
+    std::ifstream in(File(name), std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool TTempDir::Exists(const std::string& name) const { return QFile::exists(QString::fromStdString(File(name))); }
+
+bool WaitFor(const std::function<bool()>& cond, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!cond()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+} // namespace lumisk::test

@@ -1,0 +1,27 @@
+#pragma once
+// A fresh temporary directory per test, removed afterwards, with helpers to
+// write and read files as bytes.
+#include <QTemporaryDir>
+#include <functional>
+#include <string>
+
+namespace lumisk::test {
+
+class TTempDir {
+public:
+    TTempDir();
+    // The directory with a trailing "/".
+    std::string Path() const;
+    std::string File(const std::string& name) const { return Path() + name; }
+    void Write(const std::string& name, const std::string& bytes) const;
+    std::string Read(const std::string& name) const;
+    bool Exists(const std::string& name) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Waits, processing events, until cond() holds or the deadline passes.
+bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 5000);
+
+} // namespace lumisk::test
