@@ -1,0 +1,25 @@
+#include "catalogue/camerarecord.h"
+
+namespace lumisk {
+
+namespace {
+
+// Fields hold bytes, so a cut may split a multi-byte character; the stored
+// bytes are what the file gets, exactly as they were typed or read.
+void AssignCut(std::string& field, const std::string& text, std::size_t capacity) {
+    field.assign(text, 0, capacity);
+}
+
+} // namespace
+
+void CameraRecord::SetFields(const std::string& description, const std::string& imageUrl,
+                             const std::string& webPage, const std::string& updateMinutes,
+                             const std::string& lastModified) {
+    AssignCut(Description, description, kDescriptionCapacity);
+    AssignCut(ImageUrl, imageUrl, kImageUrlCapacity);
+    AssignCut(WebPage, webPage, kWebPageCapacity);
+    AssignCut(UpdateMinutes, updateMinutes, kUpdateMinutesCapacity);
+    AssignCut(LastModified, lastModified, kLastModifiedCapacity);
+}
+
+} // namespace lumisk

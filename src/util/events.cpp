@@ -22,3 +22,20 @@ void ProcessPendingEvents() {
 void SetPendingEventsHook(std::function<void()> hook) { Hook() = std::move(hook); }
 
 } // namespace lumisk
+
+#include <QTimer>
+
+namespace lumisk {
+
+void WaitUntil(const std::function<bool()>& done) {
+    QTimer tick;
+    tick.start(50);
+    while (!done()) {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        else
+            return;
+    }
+}
+
+} // namespace lumisk

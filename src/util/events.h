@@ -13,3 +13,11 @@ void ProcessPendingEvents();
 void SetPendingEventsHook(std::function<void()> hook);
 
 } // namespace lumisk
+
+namespace lumisk {
+
+// Processes events until done() holds, waking at least every 50 ms to test it
+// (used where the program waits for a window to be hidden).
+void WaitUntil(const std::function<bool()>& done);
+
+} // namespace lumisk

@@ -1,0 +1,642 @@
+#include "app/mainform.h"
+
+#include "app/appstate.h"
+#include "app/errorreport.h"
+#include "app/forms.h"
+#include "catalogue/cataloguefile.h"
+#include "catalogue/settings.h"
+#include "catalogue/settingsfile.h"
+#include "app/about.h"
+#include "tools/avibuildform.h"
+#include "tools/refreshpreviews.h"
+#include "tools/statsform.h"
+#include "tools/timeclient.h"
+#include "tools/timelapseform.h"
+#include "viewers/thumbnailform.h"
+#include "viewers/viewform.h"
+#include "util/bytetext.h"
+#include "util/datadirectory.h"
+#include "util/events.h"
+#include "util/fileio.h"
+#include "util/services.h"
+#include "util/shellopener.h"
+#include "util/userdialogs.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+#include <chrono>
+
+namespace lumisk {
+
+namespace {
+
+constexpr int kClientWidth = 401;
+constexpr int kClientHeight = 333;
+constexpr int kStatusHeight = 19;
+
+template <typename W> W* Put(W* w, const char* name, int x, int y, int width, int height) {
+    w->setObjectName(name);
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
+QLabel* PutLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* PutButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                       int x, int y, int w, int h) {
+    auto* button = Put(new QPushButton(caption, parent), name, x, y, w, h);
+    if (hint) button->setToolTip(hint);
+    button->setAutoDefault(false);
+    return button;
+}
+
+IUserDialogs& Dialogs() { return *Services().Dialogs; }
+
+std::string CatalogueFileName() { return DataPath("orvane.dat"); }
+std::string SettingsFileName() { return DataPath("orvane.ini"); }
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("TMainForm");
+    setWindowTitle(QString::fromLatin1(ApplicationTitle));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    QFont f = font();
+    f.setPixelSize(11);
+    setFont(f);
+    random_.seed(0);
+    BuildControls();
+    BuildMenu();
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+void TMainForm::BuildControls() {
+    auto* client = new QWidget(this);
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    stats = new QStatusBar(client);
+    stats->setObjectName("stats");
+    stats->setSizeGripEnabled(false);
+    stats->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
+
+    Panel1 = Put(new QFrame(client), "Panel1", 0, 0, kClientWidth, kClientHeight - kStatusHeight);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    QWidget* p = Panel1;
+
+    Label3 = PutLabel(p, "Label3", "Description", 12, 10);
+    description_combo = Put(new QComboBox(p), "description_combo", 72, 8, 305, 21);
+    description = Put(new TByteEdit(p), "description", 72, 8, 289, 21);
+    description->raise(); // covers the text part of the list, its button stays visible
+    Button1 = PutButton(p, "Button1", "T", "Select camera from thumbnail previews", 379, 9, 13, 18);
+    Label2 = PutLabel(p, "Label2", "Image URL", 11, 32);
+    url = Put(new TByteEdit(p), "url", 72, 31, 321, 18);
+    Label14 = PutLabel(p, "Label14", "Web page", 15, 53);
+    website = Put(new TByteEdit(p), "website", 72, 51, 281, 18);
+    OpenSite = PutButton(p, "OpenSite", "Open", nullptr, 355, 51, 38, 18);
+    Label15 = PutLabel(p, "Label15", "Image updated every", 92, 74);
+    updatetime = Put(new TByteEdit(p), "updatetime", 199, 72, 41, 18);
+    updatetime->setText("0");
+    Label16 = PutLabel(p, "Label16", "minute(s)", 245, 73);
+    Label1 = PutLabel(p, "Label1", "Date image was last modified on server", 8, 94);
+    DateEdit = Put(new TByteEdit(p), "DateEdit", 199, 92, 193, 18);
+    Label5 = PutLabel(p, "Label5", "Time since last update", 86, 116);
+    Difference = Put(new QLineEdit(p), "Difference", 199, 114, 193, 18);
+    Bevel4 = Put(new QFrame(p), "Bevel4", 7, 138, 386, 2);
+    Bevel4->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    Panel9 = Put(new QFrame(p), "Panel9", 11, 145, 206, 160);
+    Panel9->setStyleSheet("background-color: black;");
+    PreviewImage = Put(new QLabel(Panel9), "PreviewImage", 0, 0, 206, 160);
+    PreviewImage->setAlignment(Qt::AlignCenter);
+    imagestats = Put(new QLabel("imagestats", p), "imagestats", 224, 144, 169, 13);
+    imagestats->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    RandomButton = PutButton(p, "RandomButton", "Random Camera", "View a random image.", 264, 216,
+                             89, 22);
+    firstbutton = PutButton(p, "firstbutton", "First", "Goto first record.", 226, 248, 41, 22);
+    backbutton = PutButton(p, "backbutton", "Back", "Go back 1 record.", 268, 248, 41, 22);
+    nextbutton = PutButton(p, "nextbutton", "Next", "Go forward 1 record.", 310, 248, 41, 22);
+    lastbutton = PutButton(p, "lastbutton", "Last", "Goto last record.", 352, 248, 41, 22);
+    delbutton = PutButton(p, "delbutton", "Del", "Delete the current record.", 226, 280, 41, 22);
+    sortbutton =
+        PutButton(p, "sortbutton", "Sort", "Sort all records by description.", 268, 280, 41, 22);
+    addbutton = PutButton(p, "addbutton", "Add", "Add a new record.", 310, 280, 41, 22);
+    viewbutton = PutButton(p, "viewbutton", "View", "View the current image.", 352, 280, 38, 22);
+    for (QPushButton* b : {firstbutton, backbutton, nextbutton, lastbutton}) b->setEnabled(false);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(100);
+
+    QWidget* order[] = {description, description_combo, url,        website,      OpenSite,
+                        updatetime,  firstbutton,       backbutton, nextbutton,   lastbutton,
+                        addbutton,   delbutton,         sortbutton, viewbutton,   RandomButton,
+                        Panel9,      DateEdit,          Button1,    Difference};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    auto on = [this](QPushButton* b, void (TMainForm::*handler)()) {
+        connect(b, &QPushButton::clicked, this, [this, handler] { RunHandler([&] { (this->*handler)(); }); });
+    };
+    on(firstbutton, &TMainForm::firstbuttonClick);
+    on(backbutton, &TMainForm::backbuttonClick);
+    on(nextbutton, &TMainForm::nextbuttonClick);
+    on(lastbutton, &TMainForm::lastbuttonClick);
+    on(addbutton, &TMainForm::addbuttonClick);
+    on(delbutton, &TMainForm::delbuttonClick);
+    on(sortbutton, &TMainForm::sortbuttonClick);
+    on(viewbutton, &TMainForm::viewbuttonClick);
+    on(RandomButton, &TMainForm::randombuttonClick);
+    on(OpenSite, &TMainForm::OpenSiteClick);
+    on(Button1, &TMainForm::Button1Click);
+    connect(description_combo, &QComboBox::activated, this,
+            [this](int) { RunHandler([this] { description_comboClick(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(); }); });
+}
+
+void TMainForm::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+    bar->setNativeMenuBar(false);
+    auto menu = [bar](const char* name, const char* title) {
+        QMenu* m = bar->addMenu(title);
+        m->setObjectName(name);
+        return m;
+    };
+    auto item = [this](QMenu* m, const char* name, const char* text, void (TMainForm::*handler)()) {
+        QAction* a = m->addAction(text);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this,
+                [this, handler] { RunHandler([&] { (this->*handler)(); }); });
+        return a;
+    };
+    Settings1 = menu("Settings1", "Settings");
+    Settings2 = item(Settings1, "Settings2", "Settings ...", &TMainForm::Settings2Click);
+    Favourites1 = menu("Favourites1", "Favorites");
+    Addcurrentcameratofavourites1 =
+        item(Favourites1, "Addcurrentcameratofavourites1", "Add current camera to favorites",
+             &TMainForm::Addcurrentcameratofavourites1Click);
+    Managefavourites1 = item(Favourites1, "Managefavourites1", "Manage favorites ...",
+                             &TMainForm::Managefavourites1Click);
+    N1 = Favourites1->addSeparator();
+    N1->setObjectName("N1");
+    Movie1 = menu("Movie1", "Time Lapse");
+    Createtimelapseframes1 = item(Movie1, "Createtimelapseframes1", "Create time lapse frames ...",
+                                  &TMainForm::Createtimelapseframes1Click);
+    BuildAVImovie1 =
+        item(Movie1, "BuildAVImovie1", "Build AVI movie ...", &TMainForm::BuildAVImovie1Click);
+    Utilities1 = menu("Utilities1", "Utilities");
+    CreateHTMLindexpage1 = item(Utilities1, "CreateHTMLindexpage1", "Create HTML index page",
+                                &TMainForm::CreateHTMLindexpage1Click);
+    Internettimecheck1 = item(Utilities1, "Internettimecheck1", "Internet time check",
+                              &TMainForm::Internettimecheck1Click);
+    Refreshallpreviewimages1 = item(Utilities1, "Refreshallpreviewimages1", "Refresh preview images",
+                                    &TMainForm::Refreshallpreviewimages1Click);
+    Viewstatistics1 =
+        item(Utilities1, "Viewstatistics1", "View statistics", &TMainForm::Viewstatistics1Click);
+    Help1 = menu("Help1", "Help");
+    About1 = item(Help1, "About1", "About", &TMainForm::About1Click);
+}
+
+void TMainForm::SetStatus(const QString& text) { stats->showMessage(text); }
+QString TMainForm::Status() const { return stats->currentMessage(); }
+
+// ---- Files -----------------------------------------------------------------
+
+void TMainForm::LoadCatalogue() {
+    TCatalogue& catalogue = App().Catalogue;
+    const std::string path = CatalogueFileName();
+    auto missing = [&] {
+        catalogue.Clear();
+        Dialogs().Error("The camera catalogue file was not found:\r" + BytesToDisplay(path) +
+                        "\rThe catalogue starts empty; click Add to add a camera.");
+    };
+    if (!FileExists(path)) return missing();
+    SetStatus("Loading database");
+    ProcessPendingEvents();
+    TCatalogueLoadResult result = LoadCatalogueFile(path, catalogue);
+    if (result.FileMissing) return missing();
+    if (result.EndedInsideRecord)
+        Dialogs().Error(QString("The camera catalogue file %1 ended inside a camera record.\r"
+                                "The %2 camera(s) before it were loaded; the last %3 line(s) "
+                                "were ignored.")
+                            .arg(BytesToDisplay(path))
+                            .arg(catalogue.Count)
+                            .arg(result.LeftoverLines));
+    SetStatus("Loaded database");
+    ProcessPendingEvents();
+}
+
+void TMainForm::SaveCatalogue() {
+    SetStatus("Saving database");
+    ProcessPendingEvents();
+    SaveCatalogueFile(CatalogueFileName(), App().Catalogue);
+    SetStatus("Saved database");
+    ProcessPendingEvents();
+}
+
+void TMainForm::LoadSettings() {
+    SetStatus("Loading INI");
+    ProcessPendingEvents();
+    TSettings* settings = Forms().Settings;
+    TSettingsLoadResult result =
+        LoadSettingsFile(SettingsFileName(), settings->Values(), VersionLine);
+    settings->SetValues(result.Values);
+    App().TotalBytes = result.Values.TotalBytes;
+    App().TotalImages = result.Values.TotalImages;
+    QWidget* statsForm = Forms().StatsForm;
+    if (!result.Values.StatsVisible && statsForm) statsForm->hide();
+    const int position = result.Values.CurrentCamera;
+    description_combo->setCurrentIndex(
+        position >= 0 && position < description_combo->count() ? position : -1);
+    description_comboClick();
+    if (result.Values.StatsVisible) Viewstatistics1Click();
+    App().FirstRun = result.FirstRun;
+    SetStatus("Loaded INI");
+    ProcessPendingEvents();
+}
+
+void TMainForm::SaveSettings() {
+    SetStatus("Saving INI");
+    ProcessPendingEvents();
+    TSettingsValues values = Forms().Settings->Values();
+    values.TotalBytes = App().TotalBytes;
+    values.TotalImages = App().TotalImages;
+    QWidget* statsForm = Forms().StatsForm;
+    values.StatsVisible = statsForm && statsForm->isVisible();
+    values.CurrentCamera = description_combo->currentIndex();
+    SaveSettingsFile(SettingsFileName(), values);
+    SetStatus("Saved INI");
+    ProcessPendingEvents();
+}
+
+// ---- The shown camera ------------------------------------------------------
+
+void TMainForm::StoreCurrentRecord() {
+    TCatalogue& catalogue = App().Catalogue;
+    CameraRecord& record = catalogue.CurrentRecord();
+    std::string newDescription = description->Bytes(CameraRecord::kDescriptionCapacity);
+    if (newDescription != record.Description) catalogue.TouchDescriptions();
+    record.SetFields(newDescription, url->Bytes(CameraRecord::kImageUrlCapacity),
+                     website->Bytes(CameraRecord::kWebPageCapacity),
+                     updatetime->Bytes(CameraRecord::kUpdateMinutesCapacity),
+                     DateEdit->Bytes(CameraRecord::kLastModifiedCapacity));
+}
+
+void TMainForm::ShowCurrentRecord() {
+    TCatalogue& catalogue = App().Catalogue;
+    imagestats->setText(
+        QString("Camera %1 of %2 total cameras.").arg(catalogue.Current).arg(catalogue.Count));
+    if (catalogue.Count == 0) {
+        description_combo->clear();
+        foldedEntries_.clear();
+        listVersion_ = catalogue.DescriptionsVersion();
+        for (QPushButton* b : {firstbutton, backbutton, nextbutton, lastbutton, delbutton})
+            b->setEnabled(false);
+        return;
+    }
+    const CameraRecord& record = catalogue.CurrentRecord();
+    url->SetBytes(record.ImageUrl);
+    description->SetBytes(record.Description);
+    website->SetBytes(record.WebPage);
+    updatetime->SetBytes(record.UpdateMinutes);
+    DateEdit->SetBytes(record.LastModified);
+    if (viewbutton->text() != "Abort") ApplyNavigationEnabling();
+    RebuildDescriptionList();
+    ShowPreview();
+    SelectDescription(description->text());
+    OpenSite->setEnabled(!website->text().isEmpty());
+    ShowImageAge();
+    ProcessPendingEvents();
+}
+
+void TMainForm::ShowPreview() {
+    // The preview panel is drawn once previews exist.
+}
+
+void TMainForm::ShowImageAge() {
+    // The age of the image is shown once previews exist.
+}
+
+void TMainForm::ApplyNavigationEnabling() {
+    const TCatalogue& c = App().Catalogue;
+    firstbutton->setEnabled(c.Current > 1);
+    backbutton->setEnabled(c.Current > 1);
+    nextbutton->setEnabled(c.Current < c.Count);
+    lastbutton->setEnabled(c.Current < c.Count);
+    delbutton->setEnabled(c.Current >= 1 && c.Current <= c.Count);
+}
+
+void TMainForm::RebuildDescriptionList() {
+    // The entries are rebuilt only when a description may have changed: with
+    // thousands of cameras a rebuild on every step would be felt.
+    const TCatalogue& catalogue = App().Catalogue;
+    if (listVersion_ == catalogue.DescriptionsVersion() &&
+        description_combo->count() == catalogue.Count)
+        return;
+    QStringList entries;
+    entries.reserve(catalogue.Count);
+    foldedEntries_.clear();
+    foldedEntries_.reserve(static_cast<std::size_t>(catalogue.Count));
+    for (std::int32_t i = 1; i <= catalogue.Count; ++i) {
+        entries.append(BytesToDisplay(catalogue.Records[static_cast<std::size_t>(i)].Description));
+        foldedEntries_.push_back(entries.back().toCaseFolded());
+    }
+    description_combo->clear();
+    description_combo->addItems(entries);
+    listVersion_ = catalogue.DescriptionsVersion();
+}
+
+void TMainForm::SelectDescription(const QString& text) {
+    const QString folded = text.toCaseFolded();
+    int found = -1;
+    for (std::size_t i = 0; i < foldedEntries_.size(); ++i)
+        if (foldedEntries_[i] == folded) {
+            found = static_cast<int>(i);
+            break;
+        }
+    description_combo->setCurrentIndex(found);
+}
+
+void TMainForm::ClearFields() {
+    for (TByteEdit* field : {url, description, website, updatetime, DateEdit}) field->SetBytes("");
+}
+
+void TMainForm::EnterBusyState() {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             firstbutton, lastbutton, backbutton, nextbutton, addbutton, delbutton, sortbutton,
+             RandomButton, description_combo, Button1})
+        w->setEnabled(false);
+}
+
+void TMainForm::LeaveBusyState() {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{addbutton, sortbutton, RandomButton, description_combo, Button1})
+        w->setEnabled(true);
+    ApplyNavigationEnabling();
+}
+
+// ---- Start-up and shutdown -------------------------------------------------
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!started_) {
+        started_ = true;
+        RunHandler([this] { FormShow(); });
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    bool closed = false;
+    RunHandler([&] {
+        FormClose();
+        closed = true;
+    });
+    // A failed save keeps the window open, so the user's edits are not lost.
+    if (closed)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TMainForm::FormShow() {
+    TAppState& app = App();
+    app.Favourites.clear();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        int row = QFontMetrics(description_combo->font()).height();
+        if (row > 0) description_combo->setMaxVisibleItems(screen->geometry().height() / row);
+    }
+    app.SessionBytes = 0;
+    app.SessionImages = 0;
+    QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    random_.seed(static_cast<std::mt19937::result_type>(
+        std::chrono::steady_clock::now().time_since_epoch().count()));
+    // A catalogue or settings file that cannot be read is reported, and the
+    // program still starts so that the user can go on.
+    RunHandler([this] { LoadCatalogue(); });
+    ShowCurrentRecord();
+    RunHandler([this] { LoadSettings(); });
+    QDir data(QString::fromStdString(DataDirectory()));
+    data.mkdir("Previews");
+    data.mkdir("Frames");
+    description->resize(description_combo->width() -
+                            style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 2,
+                        description->height());
+    if (app.FirstRun) {
+        Dialogs().Information(
+            "Welcome to the voyeuristic world of Lumisk!\r\r"
+            "As this is the first time you have run this version of the software,\r"
+            "it is recommended that you review the settings dialog and set your\r"
+            "proxy server settings if required.");
+        TSettings* settings = Forms().Settings;
+        settings->show();
+        WaitUntil([settings] { return !settings->isVisible(); });
+        if (Dialogs().Confirm("Do you want to refresh all the camera previews now (recommended)?\r"
+                              "Note: this may take some time depending on the speed of your\r"
+                              "Internet connection."))
+            Timer1->start();
+    }
+    SetStatus("Ready");
+    viewbutton->setFocus();
+}
+
+void TMainForm::FormClose() {
+    StoreCurrentRecord();
+    SaveCatalogue();
+    SaveSettings();
+    if (Services().ExitProcess) Services().ExitProcess();
+}
+
+void TMainForm::Timer1Timer() {
+    Timer1->stop();
+    TRefreshPreviews* refresh = Forms().RefreshPreviews;
+    Refreshallpreviewimages1Click();
+    ProcessPendingEvents();
+    if (refresh->Button1->text() == "Update") refresh->Button1Click();
+    ProcessPendingEvents();
+    refresh->hide();
+    Dialogs().Information("All preview images have now been updated.");
+}
+
+// ---- Navigation and editing ------------------------------------------------
+
+void TMainForm::firstbuttonClick() {
+    StoreCurrentRecord();
+    App().Catalogue.Current = 1;
+    ShowCurrentRecord();
+    SetStatus("Ready");
+}
+
+void TMainForm::backbuttonClick() {
+    StoreCurrentRecord();
+    if (App().Catalogue.Current > 1) --App().Catalogue.Current;
+    ShowCurrentRecord();
+    SetStatus("Ready");
+}
+
+void TMainForm::nextbuttonClick() {
+    StoreCurrentRecord();
+    if (App().Catalogue.Current < App().Catalogue.Count) ++App().Catalogue.Current;
+    ShowCurrentRecord();
+    SetStatus("Ready");
+}
+
+void TMainForm::lastbuttonClick() {
+    StoreCurrentRecord();
+    App().Catalogue.Current = App().Catalogue.Count;
+    ShowCurrentRecord();
+    SetStatus("Ready");
+}
+
+void TMainForm::description_comboClick() {
+    description->setFocus();
+    App().Catalogue.Current = description_combo->currentIndex() + 1;
+    ShowCurrentRecord();
+}
+
+void TMainForm::addbuttonClick() {
+    StoreCurrentRecord();
+    App().Catalogue.Append();
+    ShowCurrentRecord();
+    ClearFields();
+    url->setFocus();
+}
+
+void TMainForm::delbuttonClick() {
+    if (Dialogs().Confirm("Are you sure you want to delete this entry?")) {
+        TCatalogue& catalogue = App().Catalogue;
+        catalogue.DeleteCurrent();
+        ShowCurrentRecord();
+        if (catalogue.Count == 0) ClearFields();
+        SaveCatalogue();
+    }
+    SetStatus("Ready");
+}
+
+void TMainForm::sortbuttonClick() {
+    sortbutton->setText("Sorting");
+    sortbutton->setEnabled(false);
+    // Even when the save fails the button must come back, or Sort is lost
+    // for the rest of the run.
+    struct Restore {
+        QPushButton* button;
+        ~Restore() {
+            button->setText("Sort");
+            button->setEnabled(true);
+        }
+    } restore{sortbutton};
+    const QString remembered = description->text();
+    SetStatus("Sorting database ...");
+    ProcessPendingEvents();
+    StoreCurrentRecord();
+    App().Catalogue.SortByDescription();
+    SaveCatalogue();
+    ShowCurrentRecord();
+    ProcessPendingEvents();
+    SelectDescription(remembered);
+    description_comboClick();
+    SetStatus("Sorted database");
+    ProcessPendingEvents();
+}
+
+void TMainForm::randombuttonClick() {
+    TCatalogue& catalogue = App().Catalogue;
+    if (catalogue.Count < 2) {
+        Dialogs().Message("Randomize requires at least 2 records.");
+        return;
+    }
+    std::uniform_int_distribution<std::int32_t> pick(1, catalogue.Count);
+    catalogue.Current = pick(random_);
+    ShowCurrentRecord();
+    viewbuttonClick();
+}
+
+void TMainForm::OpenSiteClick() {
+    if (!website->text().isEmpty() && Services().Shell) Services().Shell->Open(website->text());
+}
+
+void TMainForm::PreviewImageClick() {
+    // The image viewer opens on the preview once previews exist.
+}
+
+void TMainForm::viewbuttonClick() { ++viewStarts_; }
+
+// ---- Windows opened from the menu ------------------------------------------
+
+namespace {
+QRect ScreenRect(bool available) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return QRect(0, 0, 1024, 768);
+    return available ? screen->availableGeometry() : screen->geometry();
+}
+} // namespace
+
+void TMainForm::Settings2Click() {
+    Forms().Settings->show();
+    Forms().Settings->raise();
+}
+
+void TMainForm::Createtimelapseframes1Click() {
+    TTimeLapseForm* form = Forms().TimeLapseForm;
+    form->move(0, 0);
+    form->Stats->showMessage("Click Start to begin capture...");
+    form->show();
+}
+
+void TMainForm::BuildAVImovie1Click() {
+    if (!FileExists(DataPath("Frames/FRA00000.BMP"))) {
+        Dialogs().Error("No frame files have been found.\r"
+                        "Frames must be created before AVI movies can be compiled.");
+        return;
+    }
+    Forms().AVIBuildForm->show();
+}
+
+void TMainForm::Refreshallpreviewimages1Click() {
+    TRefreshPreviews* form = Forms().RefreshPreviews;
+    form->show();
+    QRect screen = ScreenRect(false);
+    form->move(screen.x() + screen.width() - form->frameGeometry().width(), screen.y());
+}
+
+void TMainForm::Viewstatistics1Click() {
+    // Just above the task bar at the right edge: the bottom of the window
+    // touches the bottom of the work area.
+    // Shown first: the frame's size is known only once it exists.
+    TStatsForm* form = Forms().StatsForm;
+    form->show();
+    QRect work = ScreenRect(true);
+    QSize frame = form->frameGeometry().size();
+    form->move(work.x() + work.width() - frame.width(), work.y() + work.height() - frame.height());
+}
+
+void TMainForm::Internettimecheck1Click() { Forms().TimeClient->show(); }
+
+void TMainForm::CreateHTMLindexpage1Click() {
+    // The HTML index page is not built yet.
+}
+
+void TMainForm::Addcurrentcameratofavourites1Click() {
+    // Favourites are not built yet.
+}
+
+void TMainForm::Managefavourites1Click() {
+    // Favourites are not built yet.
+}
+
+void TMainForm::About1Click() { Forms().About->show(); }
+
+void TMainForm::Button1Click() { Forms().ThumbnailForm->showMaximized(); }
+
+} // namespace lumisk

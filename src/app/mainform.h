@@ -1,0 +1,122 @@
+#pragma once
+// The main window: shows one camera of the catalogue in editable fields,
+// steps through the catalogue, adds, deletes and sorts cameras, and opens the
+// tool windows. Showing it the first time runs the start-up sequence;
+// closing it runs the shutdown sequence. The catalogue and the counters live
+// in App(), not here; the fields are the working copy of the current camera.
+#include "app/byteedit.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <cstdint>
+#include <random>
+
+namespace lumisk {
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+
+    // Controls, named as the user documentation and the other windows know them.
+    QStatusBar* stats;
+    QFrame* Panel1;
+    QLabel *Label3, *Label2, *Label14, *Label15, *Label16, *Label1, *Label5;
+    TByteEdit* description;
+    QComboBox* description_combo;
+    QPushButton* Button1;
+    TByteEdit *url, *website, *updatetime, *DateEdit;
+    QLineEdit* Difference;
+    QPushButton* OpenSite;
+    QFrame* Bevel4;
+    QFrame* Panel9;
+    QLabel* PreviewImage;
+    QLabel* imagestats;
+    QPushButton *RandomButton, *firstbutton, *backbutton, *nextbutton, *lastbutton;
+    QPushButton *delbutton, *sortbutton, *addbutton, *viewbutton;
+    QTimer* Timer1;
+
+    QMenu *Settings1, *Favourites1, *Movie1, *Utilities1, *Help1;
+    QAction *Settings2, *Addcurrentcameratofavourites1, *Managefavourites1, *N1;
+    QAction *Createtimelapseframes1, *BuildAVImovie1;
+    QAction *CreateHTMLindexpage1, *Internettimecheck1, *Refreshallpreviewimages1,
+        *Viewstatistics1;
+    QAction* About1;
+
+    // The one status text at the bottom of the window.
+    void SetStatus(const QString& text);
+    QString Status() const;
+
+    // Copying between the fields and slot Catalogue.Current.
+    void StoreCurrentRecord();
+    void ShowCurrentRecord();
+    void EnterBusyState();
+    // The preview panel and the age of the current image.
+    void ShowPreview();
+    void ShowImageAge();
+    void LeaveBusyState();
+
+    // File steps with their status texts; errors reach the caller.
+    void LoadCatalogue();
+    void SaveCatalogue();
+    void LoadSettings();
+    void SaveSettings();
+
+    // Handlers.
+    void FormShow();
+    void FormClose();
+    void firstbuttonClick();
+    void backbuttonClick();
+    void nextbuttonClick();
+    void lastbuttonClick();
+    void description_comboClick();
+    void addbuttonClick();
+    void delbuttonClick();
+    void sortbuttonClick();
+    void randombuttonClick();
+    void OpenSiteClick();
+    void PreviewImageClick();
+    void viewbuttonClick();
+    void Timer1Timer();
+    void Button1Click();
+    void Settings2Click();
+    void Createtimelapseframes1Click();
+    void BuildAVImovie1Click();
+    void Refreshallpreviewimages1Click();
+    void Viewstatistics1Click();
+    void Internettimecheck1Click();
+    void CreateHTMLindexpage1Click();
+    void Addcurrentcameratofavourites1Click();
+    void Managefavourites1Click();
+    void About1Click();
+
+    // Selects the first drop-down entry equal to text (case ignored), or none.
+    void SelectDescription(const QString& text);
+    // How many times the View action was started (diagnostics and tests).
+    int ViewStarts() const { return viewStarts_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void ApplyNavigationEnabling();
+    void RebuildDescriptionList();
+    void ClearFields();
+
+    bool started_ = false;
+    std::uint64_t listVersion_ = ~std::uint64_t{0};
+    std::vector<QString> foldedEntries_;
+    std::mt19937 random_;
+    int viewStarts_ = 0;
+};
+
+} // namespace lumisk
