@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libcurl4-openssl-dev libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth fonts-liberation
 )
 if [ "${1:-}" = "--tests" ]; then
   packages+=(nginx-light tinyproxy ffmpeg xinetd chromium clang)

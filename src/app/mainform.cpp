@@ -14,6 +14,7 @@
 #include "tools/timelapseform.h"
 #include "viewers/thumbnailform.h"
 #include "viewers/viewform.h"
+#include "app/designfont.h"
 #include "util/bytetext.h"
 #include "util/datadirectory.h"
 #include "util/events.h"
@@ -73,9 +74,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QFont f = font();
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(DesignFont());
     random_.seed(0);
     BuildControls();
     BuildMenu();

@@ -1,5 +1,6 @@
 #include "catalogue/settings.h"
 
+#include "app/designfont.h"
 #include "util/bytetext.h"
 
 #include <QGuiApplication>
@@ -28,9 +29,7 @@ TSettings::TSettings(QWidget* parent)
     setObjectName("TSettings");
     setWindowTitle("Settings");
     setFixedSize(246, 151);
-    QFont f = font();
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(DesignFont());
 
     Panel10 = Place(new QFrame(this), "Panel10", 0, 0, 246, 151);
     Panel10->setFrameStyle(QFrame::Panel | QFrame::Sunken);
