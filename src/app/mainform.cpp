@@ -37,29 +37,6 @@ namespace {
 
 constexpr int kClientWidth = 401;
 constexpr int kClientHeight = 333;
-constexpr int kStatusHeight = 19;
-
-template <typename W> W* Put(W* w, const char* name, int x, int y, int width, int height) {
-    w->setObjectName(name);
-    w->setGeometry(x, y, width, height);
-    return w;
-}
-
-QLabel* PutLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-
-QPushButton* PutButton(QWidget* parent, const char* name, const char* caption, const char* hint,
-                       int x, int y, int w, int h) {
-    auto* button = Put(new QPushButton(caption, parent), name, x, y, w, h);
-    if (hint) button->setToolTip(hint);
-    button->setAutoDefault(false);
-    return button;
-}
 
 IUserDialogs& Dialogs() { return *Services().Dialogs; }
 
@@ -76,75 +53,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFont(DesignFont());
     random_.seed(0);
-    BuildControls();
-    BuildMenu();
+    BuildControls(this);
+    BuildMenu(this);
+    ConnectHandlers();
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
-void TMainForm::BuildControls() {
-    auto* client = new QWidget(this);
-    client->setFixedSize(kClientWidth, kClientHeight);
-    setCentralWidget(client);
-
-    stats = new QStatusBar(client);
-    stats->setObjectName("stats");
-    stats->setSizeGripEnabled(false);
-    stats->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
-
-    Panel1 = Put(new QFrame(client), "Panel1", 0, 0, kClientWidth, kClientHeight - kStatusHeight);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    QWidget* p = Panel1;
-
-    Label3 = PutLabel(p, "Label3", "Description", 12, 10);
-    description_combo = Put(new QComboBox(p), "description_combo", 72, 8, 305, 21);
-    description = Put(new TByteEdit(p), "description", 72, 8, 289, 21);
-    description->raise(); // covers the text part of the list, its button stays visible
-    Button1 = PutButton(p, "Button1", "T", "Select camera from thumbnail previews", 379, 9, 13, 18);
-    Label2 = PutLabel(p, "Label2", "Image URL", 11, 32);
-    url = Put(new TByteEdit(p), "url", 72, 31, 321, 18);
-    Label14 = PutLabel(p, "Label14", "Web page", 15, 53);
-    website = Put(new TByteEdit(p), "website", 72, 51, 281, 18);
-    OpenSite = PutButton(p, "OpenSite", "Open", nullptr, 355, 51, 38, 18);
-    Label15 = PutLabel(p, "Label15", "Image updated every", 92, 74);
-    updatetime = Put(new TByteEdit(p), "updatetime", 199, 72, 41, 18);
-    updatetime->setText("0");
-    Label16 = PutLabel(p, "Label16", "minute(s)", 245, 73);
-    Label1 = PutLabel(p, "Label1", "Date image was last modified on server", 8, 94);
-    DateEdit = Put(new TByteEdit(p), "DateEdit", 199, 92, 193, 18);
-    Label5 = PutLabel(p, "Label5", "Time since last update", 86, 116);
-    Difference = Put(new QLineEdit(p), "Difference", 199, 114, 193, 18);
-    Bevel4 = Put(new QFrame(p), "Bevel4", 7, 138, 386, 2);
-    Bevel4->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    Panel9 = Put(new QFrame(p), "Panel9", 11, 145, 206, 160);
-    Panel9->setStyleSheet("background-color: black;");
-    PreviewImage = Put(new QLabel(Panel9), "PreviewImage", 0, 0, 206, 160);
-    PreviewImage->setAlignment(Qt::AlignCenter);
-    imagestats = Put(new QLabel("imagestats", p), "imagestats", 224, 144, 169, 13);
-    imagestats->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-
-    RandomButton = PutButton(p, "RandomButton", "Random Camera", "View a random image.", 264, 216,
-                             89, 22);
-    firstbutton = PutButton(p, "firstbutton", "First", "Goto first record.", 226, 248, 41, 22);
-    backbutton = PutButton(p, "backbutton", "Back", "Go back 1 record.", 268, 248, 41, 22);
-    nextbutton = PutButton(p, "nextbutton", "Next", "Go forward 1 record.", 310, 248, 41, 22);
-    lastbutton = PutButton(p, "lastbutton", "Last", "Goto last record.", 352, 248, 41, 22);
-    delbutton = PutButton(p, "delbutton", "Del", "Delete the current record.", 226, 280, 41, 22);
-    sortbutton =
-        PutButton(p, "sortbutton", "Sort", "Sort all records by description.", 268, 280, 41, 22);
-    addbutton = PutButton(p, "addbutton", "Add", "Add a new record.", 310, 280, 41, 22);
-    viewbutton = PutButton(p, "viewbutton", "View", "View the current image.", 352, 280, 38, 22);
-    for (QPushButton* b : {firstbutton, backbutton, nextbutton, lastbutton}) b->setEnabled(false);
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(100);
-
-    QWidget* order[] = {description, description_combo, url,        website,      OpenSite,
-                        updatetime,  firstbutton,       backbutton, nextbutton,   lastbutton,
-                        addbutton,   delbutton,         sortbutton, viewbutton,   RandomButton,
-                        Panel9,      DateEdit,          Button1,    Difference};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-
+void TMainForm::ConnectHandlers() {
     auto on = [this](QPushButton* b, void (TMainForm::*handler)()) {
         connect(b, &QPushButton::clicked, this, [this, handler] { RunHandler([&] { (this->*handler)(); }); });
     };
@@ -162,50 +77,20 @@ void TMainForm::BuildControls() {
     connect(description_combo, &QComboBox::activated, this,
             [this](int) { RunHandler([this] { description_comboClick(); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(); }); });
-}
-
-void TMainForm::BuildMenu() {
-    QMenuBar* bar = menuBar();
-    bar->setObjectName("MainMenu1");
-    bar->setNativeMenuBar(false);
-    auto menu = [bar](const char* name, const char* title) {
-        QMenu* m = bar->addMenu(title);
-        m->setObjectName(name);
-        return m;
-    };
-    auto item = [this](QMenu* m, const char* name, const char* text, void (TMainForm::*handler)()) {
-        QAction* a = m->addAction(text);
-        a->setObjectName(name);
+    auto menu = [this](QAction* a, void (TMainForm::*handler)()) {
         connect(a, &QAction::triggered, this,
                 [this, handler] { RunHandler([&] { (this->*handler)(); }); });
-        return a;
     };
-    Settings1 = menu("Settings1", "Settings");
-    Settings2 = item(Settings1, "Settings2", "Settings ...", &TMainForm::Settings2Click);
-    Favourites1 = menu("Favourites1", "Favorites");
-    Addcurrentcameratofavourites1 =
-        item(Favourites1, "Addcurrentcameratofavourites1", "Add current camera to favorites",
-             &TMainForm::Addcurrentcameratofavourites1Click);
-    Managefavourites1 = item(Favourites1, "Managefavourites1", "Manage favorites ...",
-                             &TMainForm::Managefavourites1Click);
-    N1 = Favourites1->addSeparator();
-    N1->setObjectName("N1");
-    Movie1 = menu("Movie1", "Time Lapse");
-    Createtimelapseframes1 = item(Movie1, "Createtimelapseframes1", "Create time lapse frames ...",
-                                  &TMainForm::Createtimelapseframes1Click);
-    BuildAVImovie1 =
-        item(Movie1, "BuildAVImovie1", "Build AVI movie ...", &TMainForm::BuildAVImovie1Click);
-    Utilities1 = menu("Utilities1", "Utilities");
-    CreateHTMLindexpage1 = item(Utilities1, "CreateHTMLindexpage1", "Create HTML index page",
-                                &TMainForm::CreateHTMLindexpage1Click);
-    Internettimecheck1 = item(Utilities1, "Internettimecheck1", "Internet time check",
-                              &TMainForm::Internettimecheck1Click);
-    Refreshallpreviewimages1 = item(Utilities1, "Refreshallpreviewimages1", "Refresh preview images",
-                                    &TMainForm::Refreshallpreviewimages1Click);
-    Viewstatistics1 =
-        item(Utilities1, "Viewstatistics1", "View statistics", &TMainForm::Viewstatistics1Click);
-    Help1 = menu("Help1", "Help");
-    About1 = item(Help1, "About1", "About", &TMainForm::About1Click);
+    menu(Settings2, &TMainForm::Settings2Click);
+    menu(Addcurrentcameratofavourites1, &TMainForm::Addcurrentcameratofavourites1Click);
+    menu(Managefavourites1, &TMainForm::Managefavourites1Click);
+    menu(Createtimelapseframes1, &TMainForm::Createtimelapseframes1Click);
+    menu(BuildAVImovie1, &TMainForm::BuildAVImovie1Click);
+    menu(CreateHTMLindexpage1, &TMainForm::CreateHTMLindexpage1Click);
+    menu(Internettimecheck1, &TMainForm::Internettimecheck1Click);
+    menu(Refreshallpreviewimages1, &TMainForm::Refreshallpreviewimages1Click);
+    menu(Viewstatistics1, &TMainForm::Viewstatistics1Click);
+    menu(About1, &TMainForm::About1Click);
 }
 
 void TMainForm::SetStatus(const QString& text) { stats->showMessage(text); }

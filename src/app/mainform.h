@@ -4,7 +4,7 @@
 // tool windows. Showing it the first time runs the start-up sequence;
 // closing it runs the shutdown sequence. The catalogue and the counters live
 // in App(), not here; the fields are the working copy of the current camera.
-#include "app/byteedit.h"
+#include "app/mainformcontrols.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -19,35 +19,10 @@
 
 namespace lumisk {
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TMainFormControls {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
-
-    // Controls, named as the user documentation and the other windows know them.
-    QStatusBar* stats;
-    QFrame* Panel1;
-    QLabel *Label3, *Label2, *Label14, *Label15, *Label16, *Label1, *Label5;
-    TByteEdit* description;
-    QComboBox* description_combo;
-    QPushButton* Button1;
-    TByteEdit *url, *website, *updatetime, *DateEdit;
-    QLineEdit* Difference;
-    QPushButton* OpenSite;
-    QFrame* Bevel4;
-    QFrame* Panel9;
-    QLabel* PreviewImage;
-    QLabel* imagestats;
-    QPushButton *RandomButton, *firstbutton, *backbutton, *nextbutton, *lastbutton;
-    QPushButton *delbutton, *sortbutton, *addbutton, *viewbutton;
-    QTimer* Timer1;
-
-    QMenu *Settings1, *Favourites1, *Movie1, *Utilities1, *Help1;
-    QAction *Settings2, *Addcurrentcameratofavourites1, *Managefavourites1, *N1;
-    QAction *Createtimelapseframes1, *BuildAVImovie1;
-    QAction *CreateHTMLindexpage1, *Internettimecheck1, *Refreshallpreviewimages1,
-        *Viewstatistics1;
-    QAction* About1;
 
     // The one status text at the bottom of the window.
     void SetStatus(const QString& text);
@@ -106,8 +81,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildControls();
-    void BuildMenu();
+    void ConnectHandlers();
     void ApplyNavigationEnabling();
     void RebuildDescriptionList();
     void ClearFields();
