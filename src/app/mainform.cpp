@@ -2,6 +2,10 @@
 
 #include "app/appstate.h"
 #include "app/errorreport.h"
+#include "app/mainviewhost.h"
+#include "retrieval/httpclient.h"
+#include "retrieval/viewpipeline.h"
+#include "util/textutils.h"
 #include "app/forms.h"
 #include "catalogue/cataloguefile.h"
 #include "catalogue/settings.h"
@@ -29,7 +33,9 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
+#include <algorithm>
 #include <chrono>
+#include <limits>
 
 namespace lumisk {
 
@@ -56,8 +62,17 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     BuildControls(this);
     BuildMenu(this);
     ConnectHandlers();
+    HTTP = std::make_unique<THttpClient>();
+    HTTP->OnConnected = [this] { HTTPConnected(); };
+    HTTP->OnDisconnected = [this] { HTTPDisconnected(); };
+    HTTP->OnWorkBegin = [this](TWorkMode mode, std::int64_t max) { HTTPWorkBegin(mode, max); };
+    HTTP->OnWork = [this](TWorkMode mode, std::int64_t count) { HTTPWork(mode, count); };
+    viewHost_ = std::make_unique<TMainViewHost>(*this);
+    pipeline_ = std::make_unique<TViewPipeline>(*viewHost_, *HTTP);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
+
+TMainForm::~TMainForm() = default;
 
 void TMainForm::ConnectHandlers() {
     auto on = [this](QPushButton* b, void (TMainForm::*handler)()) {
@@ -222,11 +237,11 @@ void TMainForm::ApplyNavigationEnabling() {
     delbutton->setEnabled(c.Current >= 1 && c.Current <= c.Count);
 }
 
-void TMainForm::RebuildDescriptionList() {
+void TMainForm::RebuildDescriptionList(bool force) {
     // The entries are rebuilt only when a description may have changed: with
     // thousands of cameras a rebuild on every step would be felt.
     const TCatalogue& catalogue = App().Catalogue;
-    if (listVersion_ == catalogue.DescriptionsVersion() &&
+    if (!force && listVersion_ == catalogue.DescriptionsVersion() &&
         description_combo->count() == catalogue.Count)
         return;
     QStringList entries;
@@ -336,6 +351,7 @@ void TMainForm::FormShow() {
 }
 
 void TMainForm::FormClose() {
+    if (HTTP->Connected()) HTTP->CloseConnection();
     StoreCurrentRecord();
     SaveCatalogue();
     SaveSettings();
@@ -454,7 +470,42 @@ void TMainForm::PreviewImageClick() {
     // The image viewer opens on the preview once previews exist.
 }
 
-void TMainForm::viewbuttonClick() { ++viewStarts_; }
+void TMainForm::viewbuttonClick() {
+    ++viewStarts_;
+    pipeline_->Run();
+}
+
+void TMainForm::HTTPConnected() { ProcessPendingEvents(); }
+
+void TMainForm::HTTPDisconnected() { ProcessPendingEvents(); }
+
+void TMainForm::HTTPWorkBegin(TWorkMode, std::int64_t countMax) {
+    App().ExpectedDownloadBytes = static_cast<std::int32_t>(
+        std::min<std::int64_t>(countMax, std::numeric_limits<std::int32_t>::max()));
+}
+
+void TMainForm::HTTPWork(TWorkMode, std::int64_t count) {
+    TAppState& app = App();
+    // Without an announced length there is no percentage: the bytes so far
+    // say that the download is moving.
+    std::string text = ByteSizeText(count);
+    if (app.ExpectedDownloadBytes > 0)
+        text = std::to_string(static_cast<std::int64_t>(static_cast<double>(count) /
+                                                        app.ExpectedDownloadBytes * 100.0)) +
+               "% - " + text;
+    SetStatus(QString::fromStdString(text));
+    app.CurrentDownloadBytes = static_cast<std::int32_t>(
+        std::min<std::int64_t>(count, std::numeric_limits<std::int32_t>::max()));
+    ProcessPendingEvents();
+}
+
+void TMainForm::RefreshStatistics() {
+    // The statistics window shows the counters once it is built.
+}
+
+void TMainForm::BuildThumbnail(int) {
+    // Thumbnails are built once the grid exists.
+}
 
 // ---- Windows opened from the menu ------------------------------------------
 

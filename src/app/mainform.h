@@ -15,14 +15,24 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <random>
 
 namespace lumisk {
+
+class THttpClient;
+class TMainViewHost;
+class TViewPipeline;
+enum class TWorkMode;
 
 class TMainForm : public QMainWindow, public TMainFormControls {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The one HTTP client of the program; every download goes through it.
+    std::unique_ptr<THttpClient> HTTP;
 
     // The one status text at the bottom of the window.
     void SetStatus(const QString& text);
@@ -35,6 +45,12 @@ public:
     // The preview panel and the age of the current image.
     void ShowPreview();
     void ShowImageAge();
+    // The statistics window's texts, after every download that counts bytes.
+    void RefreshStatistics();
+    // The thumbnail of the camera at a drop-down position, after a download.
+    void BuildThumbnail(int position);
+    // Refills the drop-down from the catalogue (only when it changed, unless forced).
+    void RebuildDescriptionList(bool force = false);
     void LeaveBusyState();
 
     // File steps with their status texts; errors reach the caller.
@@ -58,6 +74,10 @@ public:
     void OpenSiteClick();
     void PreviewImageClick();
     void viewbuttonClick();
+    void HTTPConnected();
+    void HTTPDisconnected();
+    void HTTPWorkBegin(TWorkMode mode, std::int64_t countMax);
+    void HTTPWork(TWorkMode mode, std::int64_t count);
     void Timer1Timer();
     void Button1Click();
     void Settings2Click();
@@ -83,7 +103,6 @@ protected:
 private:
     void ConnectHandlers();
     void ApplyNavigationEnabling();
-    void RebuildDescriptionList();
     void ClearFields();
 
     bool started_ = false;
@@ -91,6 +110,8 @@ private:
     std::vector<QString> foldedEntries_;
     std::mt19937 random_;
     int viewStarts_ = 0;
+    std::unique_ptr<TMainViewHost> viewHost_;
+    std::unique_ptr<TViewPipeline> pipeline_;
 };
 
 } // namespace lumisk

@@ -1,5 +1,7 @@
 #include "app/mainformcontrols.h"
 
+#include "app/controlplacement.h"
+
 #include <QMenuBar>
 
 namespace lumisk {
@@ -9,28 +11,6 @@ namespace {
 constexpr int kClientWidth = 401;
 constexpr int kClientHeight = 333;
 constexpr int kStatusHeight = 19;
-
-template <typename W> W* Put(W* w, const char* name, int x, int y, int width, int height) {
-    w->setObjectName(name);
-    w->setGeometry(x, y, width, height);
-    return w;
-}
-
-QLabel* PutLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-
-QPushButton* PutButton(QWidget* parent, const char* name, const char* caption, const char* hint,
-                       int x, int y, int w, int h) {
-    auto* button = Put(new QPushButton(caption, parent), name, x, y, w, h);
-    if (hint) button->setToolTip(hint);
-    button->setAutoDefault(false);
-    return button;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "catalogue/settings.h"
 
+#include "app/controlplacement.h"
 #include "app/designfont.h"
 #include "util/bytetext.h"
 
@@ -7,21 +8,6 @@
 #include <QScreen>
 
 namespace lumisk {
-
-namespace {
-template <typename W> W* Place(W* w, const char* name, int x, int y, int width, int height) {
-    w->setObjectName(name);
-    w->setGeometry(x, y, width, height);
-    return w;
-}
-QLabel* PlaceLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-} // namespace
 
 TSettings::TSettings(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -31,23 +17,23 @@ TSettings::TSettings(QWidget* parent)
     setFixedSize(246, 151);
     setFont(DesignFont());
 
-    Panel10 = Place(new QFrame(this), "Panel10", 0, 0, 246, 151);
+    Panel10 = Put(new QFrame(this), "Panel10", 0, 0, 246, 151);
     Panel10->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
-    AutoLoadFavs = Place(new QCheckBox("Auto-load favourites when selected", Panel10),
+    AutoLoadFavs = Put(new QCheckBox("Auto-load favourites when selected", Panel10),
                          "AutoLoadFavs", 8, 8, 193, 17);
     AutoLoadFavs->setChecked(true);
-    DateSkip = Place(new QCheckBox("Skip download if date matches last download", Panel10),
+    DateSkip = Put(new QCheckBox("Skip download if date matches last download", Panel10),
                      "DateSkip", 8, 25, 233, 17);
     DateSkip->setChecked(true);
-    Label1 = PlaceLabel(Panel10, "Label1", "Name", 80, 56);
-    Label10 = PlaceLabel(Panel10, "Label10", "Port", 208, 56);
-    EnableProxy = Place(new QCheckBox("Use proxy", Panel10), "EnableProxy", 8, 74, 73, 17);
-    proxyserver = Place(new QLineEdit("proxyserver", Panel10), "proxyserver", 80, 72, 121, 21);
-    proxyserverport = Place(new QLineEdit("80", Panel10), "proxyserverport", 200, 72, 33, 21);
-    Label2 = PlaceLabel(Panel10, "Label2", "Read timeout (ms)", 8, 122);
-    timeout = Place(new QLineEdit("5000", Panel10), "timeout", 96, 120, 49, 21);
-    Button1 = Place(new QPushButton("OK", Panel10), "Button1", 165, 120, 75, 25);
+    Label1 = PutLabel(Panel10, "Label1", "Name", 80, 56);
+    Label10 = PutLabel(Panel10, "Label10", "Port", 208, 56);
+    EnableProxy = Put(new QCheckBox("Use proxy", Panel10), "EnableProxy", 8, 74, 73, 17);
+    proxyserver = Put(new QLineEdit("proxyserver", Panel10), "proxyserver", 80, 72, 121, 21);
+    proxyserverport = Put(new QLineEdit("80", Panel10), "proxyserverport", 200, 72, 33, 21);
+    Label2 = PutLabel(Panel10, "Label2", "Read timeout (ms)", 8, 122);
+    timeout = Put(new QLineEdit("5000", Panel10), "timeout", 96, 120, 49, 21);
+    Button1 = Put(new QPushButton("OK", Panel10), "Button1", 165, 120, 75, 25);
 
     // Tab order as designed: EnableProxy, OK, the two boxes, timeout, proxy.
     QWidget* order[] = {EnableProxy, Button1, AutoLoadFavs, DateSkip, timeout, proxyserver,

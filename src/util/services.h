@@ -8,10 +8,12 @@ namespace lumisk {
 
 class IUserDialogs;
 class IShellOpener;
+class IWallpaperSetter;
 
 struct TServices {
     IUserDialogs* Dialogs = nullptr;
     IShellOpener* Shell = nullptr;
+    IWallpaperSetter* Wallpaper = nullptr;
     // Ends the process after the shutdown sequence; tests record the call.
     std::function<void()> ExitProcess;
 };

@@ -1,0 +1,63 @@
+#include "imaging/imagefile.h"
+
+#include "imaging/bmpdecoder.h"
+#include "imaging/gifdecoder.h"
+#include "imaging/jpegdecoder.h"
+#include "imaging/pngdecoder.h"
+#include "util/fileio.h"
+#include "util/lumiskerror.h"
+
+namespace lumisk {
+
+namespace {
+
+enum class TKind { None, Bmp, Jpg, Gif, Png };
+
+TKind KindOfPath(const std::string& path) {
+    if (path.size() < 3) return TKind::None;
+    const std::string end = path.substr(path.size() - 3);
+    if (end == "bmp" || end == "BMP") return TKind::Bmp;
+    if (end == "jpg" || end == "JPG") return TKind::Jpg;
+    if (end == "gif" || end == "GIF") return TKind::Gif;
+    if (end == "png" || end == "PNG") return TKind::Png;
+    return TKind::None;
+}
+
+std::string ReadImageFile(const std::string& path) {
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) throw EFOpenError(path);
+    return std::move(*bytes);
+}
+
+} // namespace
+
+std::optional<QImage> DecodeImageFile(const std::string& path) {
+    const TKind kind = KindOfPath(path);
+    if (kind == TKind::None) return std::nullopt;
+    const std::string bytes = ReadImageFile(path);
+    switch (kind) {
+    case TKind::Bmp:
+        return TBmpDecoder::Decode(bytes);
+    case TKind::Jpg:
+        return TJpegDecoder::Decode(bytes);
+    case TKind::Gif:
+        return TGifDecoder::Decode(bytes);
+    case TKind::Png:
+        return TPngDecoder::Decode(bytes);
+    case TKind::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+QImage DecodeJpegForThumbnail(const std::string& path, int minWidth, int minHeight) {
+    return TJpegDecoder::DecodeScaled(ReadImageFile(path), minWidth, minHeight);
+}
+
+std::optional<QImage> DecodeImageForThumbnail(const std::string& path, int minWidth,
+                                              int minHeight) {
+    if (KindOfPath(path) == TKind::Jpg) return DecodeJpegForThumbnail(path, minWidth, minHeight);
+    return DecodeImageFile(path);
+}
+
+} // namespace lumisk

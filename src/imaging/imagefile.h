@@ -1,0 +1,28 @@
+#pragma once
+// Decoding image files for display. The decoder is chosen by the path's last
+// three characters: "bmp", "jpg", "gif" or "png", or the same in upper case
+// (previews are written with upper-case extensions and looked up either way);
+// mixed case such as "Jpg" matches nothing. The file's content is not
+// sniffed: a PNG named ".jpg" is rejected by the JPEG decoder.
+//
+// Errors: EFOpenError when the file is missing or unreadable, EImageError
+// when the chosen decoder rejects it. Results are always Format_BGR888.
+#include <QImage>
+#include <optional>
+#include <string>
+
+namespace lumisk {
+
+// The whole picture at full size, or nothing when the ending is none of the
+// four (no file is read then).
+std::optional<QImage> DecodeImageFile(const std::string& path);
+
+// A JPEG file (whatever its name) decoded at the smallest DCT scale n/8 that
+// still gives at least minWidth x minHeight pixels, for pictures that are
+// shown shrunk anyway.
+QImage DecodeJpegForThumbnail(const std::string& path, int minWidth, int minHeight);
+
+// DecodeJpegForThumbnail for ".jpg" paths, DecodeImageFile for the others.
+std::optional<QImage> DecodeImageForThumbnail(const std::string& path, int minWidth, int minHeight);
+
+} // namespace lumisk

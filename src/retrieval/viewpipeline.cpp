@@ -1,0 +1,306 @@
+#include "retrieval/viewpipeline.h"
+
+#include "app/appstate.h"
+#include "imaging/imagetype.h"
+#include "imaging/previewpaths.h"
+#include "retrieval/httpclient.h"
+#include "retrieval/httpdate.h"
+#include "util/bytetext.h"
+#include "util/datadirectory.h"
+#include "util/events.h"
+#include "util/fileio.h"
+#include "util/fileutils.h"
+#include "util/lumiskerror.h"
+#include "util/numbertext.h"
+#include "util/textutils.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <strings.h>
+
+namespace lumisk {
+
+namespace {
+
+const char* const kWorkFile = "image.dat";
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void RemoveFile(const std::string& path) { std::remove(path.c_str()); }
+
+bool CopyFile(const std::string& from, const std::string& to) {
+    try {
+        auto data = ReadWholeFile(from);
+        if (!data) return false;
+        WriteFileReplacing(to, *data);
+        return true;
+    } catch (const ELumiskError&) {
+        return false;
+    }
+}
+
+bool EndsWithJpegMarker(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    unsigned char tail[2] = {0, 0};
+    bool ok = std::fseek(f, -2, SEEK_END) == 0 && std::fread(tail, 1, 2, f) == 2;
+    std::fclose(f);
+    return ok && tail[0] == 0xFF && tail[1] == 0xD9;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+
+} // namespace
+
+std::string TViewPipeline::NormaliseUrl(const std::string& text) {
+    // An https address stays one: turning it into "http://https://..." would
+    // corrupt what the user typed.
+    if (text.size() >= 8 && ::strncasecmp(text.c_str(), "https://", 8) == 0)
+        return "https://" + text.substr(8);
+    std::string url = text;
+    if (url.size() < 7 || ::strncasecmp(url.c_str(), "http://", 7) != 0) url = "http://" + url;
+    return "http://" + url.substr(7);
+}
+
+void TViewPipeline::Run() {
+    if (host_.ViewCaption() != "View") return Abort();
+
+    TAppState& app = App();
+    host_.EnterBusyState();
+    host_.SetViewCaption("Abort");
+    try {
+        host_.SaveSettings();
+        app.CurrentDownloadBytes = 0;
+        startMs_ = NowMs();
+        app.AbortRequested = false;
+        host_.SetStatusText("");
+        RemoveFile(DataPath(kWorkFile));
+        host_.StoreCurrentRecord();
+        host_.SaveCatalogue();
+
+        slot_ = app.Catalogue.Current;
+        url_ = NormaliseUrl(host_.UrlText());
+        host_.SetUrlText(url_);
+        description_ = app.Catalogue.Records[static_cast<std::size_t>(slot_)].Description;
+
+        TViewSettings settings = host_.ViewSettings();
+        if (settings.ProxyEnabled)
+            http_.SetProxy(settings.ProxyServer, StrToInt(settings.ProxyPort));
+        else
+            http_.SetProxy("", 0);
+    } catch (...) {
+        // A bad proxy port or a failed save must not leave the window stuck
+        // reading "Abort" with its navigation locked.
+        http_.CloseConnection();
+        host_.LeaveBusyState();
+        host_.SetViewCaption("View");
+        throw;
+    }
+    if (!DateCheck()) return;
+    if (app.AbortRequested) {
+        http_.CloseConnection();
+        host_.SetStatusText("Download aborted");
+        host_.LeaveBusyState();
+        host_.SetViewCaption("View");
+        AddBytes();
+        RestoreDate();
+        host_.ShowCurrentRecord();
+        return;
+    }
+    Download();
+}
+
+void TViewPipeline::Abort() {
+    App().AbortRequested = true;
+    http_.CloseConnection();
+    host_.SetViewCaption("View");
+    host_.LeaveBusyState();
+}
+
+bool TViewPipeline::DateCheck() {
+    TAppState& app = App();
+    host_.SetStatusText("Checking date of image on server...");
+    ProcessPendingEvents();
+    app.DownloadFailed = false;
+    app.DownloadSkipped = false;
+    http_.CloseConnection();
+    previousDate_ = app.Catalogue.Current == slot_
+                        ? host_.DateText()
+                        : app.Catalogue.Records[static_cast<std::size_t>(slot_)].LastModified;
+    RemoveFile(DataPath(kWorkFile));
+    http_.SetRequestHeader("Pragma", "no-cache");
+    http_.SetRequestHeader("Cache-control", "no-cache");
+    std::vector<std::string> lines;
+    try {
+        lines = http_.Head(url_);
+    } catch (const std::exception&) {
+        http_.CloseConnection();
+        StoreDate("Unable to read date from server");
+        return true;
+    }
+    std::string serverDate;
+    bool found = false;
+    for (const std::string& line : lines)
+        if (line.compare(0, 15, "Last-Modified: ") == 0 && line.size() >= 15) {
+            serverDate = line.substr(15);
+            found = true;
+        }
+    if (!found) {
+        StoreDate("Unable to parse date from server");
+        return true;
+    }
+    if (host_.ViewSettings().DateSkip && serverDate == previousDate_) {
+        host_.LeaveBusyState();
+        host_.SetViewCaption("View");
+        http_.CloseConnection();
+        host_.SetStatusText("Download skipped.  Server file date matches preview file.");
+        app.DownloadSkipped = true;
+        return false;
+    }
+    StoreDate(serverDate);
+    ProcessPendingEvents();
+    return true;
+}
+
+void TViewPipeline::Download() {
+    TAppState& app = App();
+    const std::string workFile = DataPath(kWorkFile);
+    host_.ShowImageAge();
+    host_.SetStatusText("Attempting to download image...");
+    ProcessPendingEvents();
+
+    auto failed = [&](const std::string& status, bool aborted) {
+        if (aborted) app.DownloadFailed = true;
+        http_.CloseConnection();
+        host_.SetStatusText(status);
+        host_.LeaveBusyState();
+        AddBytes();
+        RestoreDate();
+        host_.ShowCurrentRecord();
+        app.DownloadFailed = true;
+        host_.SetViewCaption("View");
+    };
+    try {
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(workFile.c_str(), "wb"));
+        if (!file) throw EFCreateError(workFile);
+        http_.SetReadTimeout(StrToInt(host_.ViewSettings().Timeout));
+        http_.Get(url_, [&](const char* data, std::size_t size) {
+            if (std::fwrite(data, 1, size, file.get()) != size) throw EFCreateError(workFile);
+        });
+        if (app.AbortRequested) {
+            file.reset();
+            RemoveFile(workFile);
+            return failed("Download aborted", true);
+        }
+        http_.CloseConnection();
+        std::FILE* raw = file.release();
+        if (std::fclose(raw) != 0) throw EFCreateError(workFile);
+    } catch (const std::exception&) {
+        // The work file lives only during a View; a partial body is no use.
+        RemoveFile(workFile);
+        return failed("Download failed", false);
+    }
+
+    host_.SetStatusText("Determining image format...");
+    ProcessPendingEvents();
+    if (FileSizeOf(workFile) == 0) {
+        host_.LeaveBusyState();
+        host_.SetViewCaption("View");
+        http_.CloseConnection();
+        host_.SetStatusText("Download failed.  Download was 0 bytes.");
+        ProcessPendingEvents();
+        app.DownloadFailed = true;
+        RestoreDate();
+        return;
+    }
+    const std::string type = DetectImageType(workFile);
+    host_.SetStatusText("Image is type " + type);
+    ProcessPendingEvents();
+    if (type == "Undetermined") {
+        host_.LeaveBusyState();
+        host_.SetViewCaption("View");
+        host_.SetStatusText("Unknown image format.  Cannot display.");
+        app.DownloadFailed = true;
+        RestoreDate();
+        return;
+    }
+    const std::string typedFile = DataPath("image." + type);
+    if (std::rename(workFile.c_str(), typedFile.c_str()) != 0)
+        return failed("Download failed", false);
+    ProcessPendingEvents();
+    if (type == "JPG") {
+        ProcessPendingEvents();
+        if (!EndsWithJpegMarker(typedFile)) {
+            host_.LeaveBusyState();
+            host_.SetViewCaption("View");
+            http_.CloseConnection();
+            host_.SetStatusText("Download skipped.  JPG file was incomplete.");
+            // The field shows the previous date again; the record keeps the
+            // server date it was given.
+            if (app.Catalogue.Current == slot_) host_.SetDateText(previousDate_);
+            app.DownloadFailed = true;
+            app.DownloadSkipped = true;
+            RemoveFile(typedFile);
+            return;
+        }
+    }
+
+    ProcessPendingEvents();
+    // A preview that could not be written is no success: the user would be
+    // told "Downloaded" while the old picture stays.
+    const bool kept = CopyFile(typedFile, PreviewBasePath(description_) + "." + type);
+    RemoveFile(typedFile);
+    if (!kept) return failed("Download failed", false);
+
+    const std::int64_t endMs = NowMs();
+    app.TotalImages = SaturatingAdd(app.TotalImages, 1);
+    app.SessionImages = SaturatingAdd(app.SessionImages, 1);
+    AddBytes();
+    StoreDate(app.Catalogue.Current == slot_
+                  ? host_.DateText()
+                  : app.Catalogue.Records[static_cast<std::size_t>(slot_)].LastModified);
+    host_.SetStatusText("Downloaded " + ByteSizeText(app.CurrentDownloadBytes) + " in " +
+                        ClockText(endMs - startMs_));
+    const int position = host_.EnsureDescriptionSelected();
+    host_.BuildThumbnail(position);
+    host_.LeaveBusyState();
+    host_.SetViewCaption("View");
+    host_.ShowCurrentRecord();
+    host_.PreviewImageClick();
+    ProcessPendingEvents();
+}
+
+void TViewPipeline::StoreDate(const std::string& date) {
+    TAppState& app = App();
+    if (app.Catalogue.Current == slot_) {
+        host_.SetDateText(date);
+        host_.StoreCurrentRecord();
+        return;
+    }
+    // Another camera was made current meanwhile: its fields are not ours.
+    if (slot_ >= 0 && slot_ <= app.Catalogue.Count) {
+        CameraRecord& record = app.Catalogue.Records[static_cast<std::size_t>(slot_)];
+        record.LastModified = CutBytes(date, CameraRecord::kLastModifiedCapacity);
+        record.ImageUrl = CutBytes(url_, CameraRecord::kImageUrlCapacity);
+    }
+}
+
+void TViewPipeline::RestoreDate() { StoreDate(previousDate_); }
+
+void TViewPipeline::AddBytes() {
+    TAppState& app = App();
+    app.TotalBytes = SaturatingAdd(app.TotalBytes, app.CurrentDownloadBytes);
+    app.SessionBytes = SaturatingAdd(app.SessionBytes, app.CurrentDownloadBytes);
+    host_.RefreshStatistics();
+}
+
+} // namespace lumisk

@@ -1,0 +1,50 @@
+#pragma once
+// The View action: fetches the current camera's image, checks it and keeps
+// it as the camera's preview. Every download of the program runs through
+// Run(), exactly as a click on the View button. While a View runs (the
+// caption reads "Abort") a further Run() aborts it instead.
+//
+// Outcome: App().DownloadFailed, DownloadSkipped and AbortRequested, the
+// host's status text and the files left in the data directory. Errors that
+// are not outcomes (a proxy port that is not a number, a failed settings or
+// catalogue save) leave the host idle again and reach the caller.
+#include "retrieval/viewhost.h"
+
+#include <cstdint>
+#include <string>
+
+namespace lumisk {
+
+class THttpClient;
+
+class TViewPipeline {
+public:
+    TViewPipeline(IViewHost& host, THttpClient& http) : host_(host), http_(http) {}
+
+    void Run();
+
+    // The address as the View fetches it: "http://" put in front unless the
+    // text starts with "http://" or "https://" (any case); the scheme in
+    // lower case.
+    static std::string NormaliseUrl(const std::string& text);
+
+private:
+    void Abort();
+    void Download();
+    bool DateCheck();
+    void Finish(const std::string& status);
+    void RestoreDate();
+    void StoreDate(const std::string& date);
+    void AddBytes();
+
+    IViewHost& host_;
+    THttpClient& http_;
+    // The camera the View started with; results go only into its record.
+    int slot_ = 0;
+    std::string url_;
+    std::string description_;
+    std::string previousDate_;
+    std::int64_t startMs_ = 0;
+};
+
+} // namespace lumisk
