@@ -13,11 +13,19 @@ namespace {
 constexpr int kProgramTimeoutMs = 10000;
 constexpr const char* kSchema = "org.gnome.desktop.background";
 
-std::string FindOnPath(const std::string& name) {
+bool Unreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/';
+}
+
+} // namespace
+
+std::string TGnomeWallpaper::FindOnPath(const std::string& name) {
     return QStandardPaths::findExecutable(QString::fromLocal8Bit(name)).toLocal8Bit().toStdString();
 }
 
-void RunAndWait(const std::string& program, const std::vector<std::string>& arguments) {
+void TGnomeWallpaper::RunAndWait(const std::string& program,
+                                 const std::vector<std::string>& arguments) {
     QStringList args;
     for (const std::string& a : arguments)
         args << QString::fromLocal8Bit(a);
@@ -31,13 +39,6 @@ void RunAndWait(const std::string& program, const std::vector<std::string>& argu
         process.waitForFinished(kProgramTimeoutMs);
     }
 }
-
-bool Unreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~' || c == '/';
-}
-
-} // namespace
 
 TGnomeWallpaper::TGnomeWallpaper() : TGnomeWallpaper(FindOnPath, RunAndWait) {}
 

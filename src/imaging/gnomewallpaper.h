@@ -24,12 +24,17 @@ class TGnomeWallpaper : public IWallpaperSetter {
     using TRunProgram =
         std::function<void(const std::string& program, const std::vector<std::string>& arguments)>;
 
-    // Looks programs up with QStandardPaths and runs them with QProcess
-    // (each given at most ten seconds).
+    // FindOnPath and RunAndWait.
     TGnomeWallpaper();
     TGnomeWallpaper(TFindProgram find, TRunProgram run);
 
     void SetWallpaper(const std::string& path, bool tiled) override;
+
+    // The real lookup and runner: QStandardPaths::findExecutable, and
+    // QProcess with the output discarded and at most ten seconds to start
+    // and ten to finish (then the program is killed).
+    static std::string FindOnPath(const std::string& name);
+    static void RunAndWait(const std::string& program, const std::vector<std::string>& arguments);
 
     // "file://" and the absolute path (relative ones are taken from the
     // current directory), every byte outside letters, digits, "-._~/"

@@ -257,7 +257,11 @@ void TViewPipeline::Download() {
     ProcessPendingEvents();
     // A preview that could not be written is no success: the user would be
     // told "Downloaded" while the old picture stays.
-    const bool kept = CopyFile(typedFile, PreviewBasePath(description_) + "." + type);
+    // A rename puts the whole file in place at once; a copy is the fallback
+    // for a previews directory on another file system.
+    const std::string preview = PreviewBasePath(description_) + "." + type;
+    const bool kept = std::rename(typedFile.c_str(), preview.c_str()) == 0 ||
+                      CopyFile(typedFile, preview);
     RemoveFile(typedFile);
     if (!kept) return failed("Download failed", false);
 

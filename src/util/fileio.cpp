@@ -39,6 +39,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileReplacing(const std::string& path, const std::string& data) {
+    // Every View saves the catalogue and the settings; an unchanged file is
+    // not written (and synced) again.
+    struct stat current {};
+    if (::stat(path.c_str(), &current) == 0 && S_ISREG(current.st_mode) &&
+        static_cast<std::size_t>(current.st_size) == data.size()) {
+        try {
+            if (ReadWholeFile(path) == data) return;
+        } catch (const EFOpenError&) {
+            // Unreadable: replace it.
+        }
+    }
     std::string temp = path + ".tmp-XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) throw EFCreateError(path);

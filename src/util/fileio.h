@@ -14,8 +14,8 @@ bool FileExists(const std::string& path);
 // returns nothing when there is no such file.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
-// Replaces the file with data; throws EFCreateError (naming path) on any
-// failure, leaving the old file as it was.
+// Replaces the file with data, unless it already holds exactly data; throws
+// EFCreateError (naming path) on any failure, leaving the old file as it was.
 void WriteFileReplacing(const std::string& path, const std::string& data);
 
 // Text lines: a line ends at CR LF, a lone CR or a lone LF; a line end after

@@ -2,10 +2,12 @@
 // the silence without gsettings, and the installed setter's use.
 #include "imaging/gnomewallpaper.h"
 #include "imaging/wallpaper.h"
+#include "support/tempdir.h"
 #include "util/events.h"
 #include "util/services.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace lumisk;
@@ -80,6 +82,21 @@ TEST(GnomeWallpaperMissing, ChangesNothingWithoutGsettings) {
     r.Found = "";
     r.Setter().SetWallpaper("/tmp/x.bmp", true);
     EXPECT_TRUE(r.Commands.empty());
+}
+
+TEST(GnomeWallpaperRunner, PassesEachArgumentWhole) {
+    // A stand-in for gsettings that writes its arguments one per line.
+    lumisk::test::TTempDir dir;
+    dir.Write("gsettings",
+              "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> \"$0.log\"\n");
+    ASSERT_EQ(::chmod(dir.File("gsettings").c_str(), 0755), 0);
+    TGnomeWallpaper setter([&](const std::string&) { return dir.File("gsettings"); },
+                           TGnomeWallpaper::RunAndWait);
+    setter.SetWallpaper("/w/my cam.BMP", false);
+    const std::string uri = "file:///w/my%20cam.BMP", schema = "org.gnome.desktop.background";
+    EXPECT_EQ(dir.Read("gsettings.log"), "set\n" + schema + "\npicture-uri\n" + uri + "\nset\n" +
+                                             schema + "\npicture-uri-dark\n" + uri + "\nset\n" +
+                                             schema + "\npicture-options\ncentered\n");
 }
 
 struct TSetterRecorder : IWallpaperSetter {
