@@ -10,7 +10,10 @@ packages=(
   xvfb xauth fonts-liberation
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(nginx-light tinyproxy ffmpeg xinetd chromium clang)
+  packages+=(nginx-light tinyproxy openssl ffmpeg xinetd chromium)
+fi
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

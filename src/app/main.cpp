@@ -6,6 +6,7 @@
 #include "app/mainform.h"
 #include "app/qtdialogs.h"
 #include "app/qtshellopener.h"
+#include "imaging/gnomewallpaper.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
 
@@ -76,8 +77,10 @@ int main(int argc, char** argv) {
 
     lumisk::TQtDialogs dialogs;
     lumisk::TQtShellOpener shell;
+    lumisk::TGnomeWallpaper wallpaper;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::Services().Shell = &shell;
+    lumisk::Services().Wallpaper = &wallpaper;
     lumisk::Services().ExitProcess = [] {
         std::fflush(nullptr);
         std::_Exit(0);

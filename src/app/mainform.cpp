@@ -3,6 +3,12 @@
 #include "app/appstate.h"
 #include "app/errorreport.h"
 #include "app/mainviewhost.h"
+#include "app/nopreviewpicture.h"
+#include "imaging/imagefile.h"
+#include "imaging/previewfit.h"
+#include "imaging/previewpaths.h"
+#include "retrieval/imageage.h"
+#include "util/fileutils.h"
 #include "retrieval/httpclient.h"
 #include "retrieval/viewpipeline.h"
 #include "util/textutils.h"
@@ -28,6 +34,7 @@
 #include "util/userdialogs.h"
 
 #include <QCloseEvent>
+#include <QPainter>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -69,6 +76,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     HTTP->OnWork = [this](TWorkMode mode, std::int64_t count) { HTTPWork(mode, count); };
     viewHost_ = std::make_unique<TMainViewHost>(*this);
     pipeline_ = std::make_unique<TViewPipeline>(*viewHost_, *HTTP);
+    PreviewImage->installEventFilter(this);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
@@ -218,14 +226,6 @@ void TMainForm::ShowCurrentRecord() {
     OpenSite->setEnabled(!website->text().isEmpty());
     ShowImageAge();
     ProcessPendingEvents();
-}
-
-void TMainForm::ShowPreview() {
-    // The preview panel is drawn once previews exist.
-}
-
-void TMainForm::ShowImageAge() {
-    // The age of the image is shown once previews exist.
 }
 
 void TMainForm::ApplyNavigationEnabling() {
@@ -465,113 +465,5 @@ void TMainForm::randombuttonClick() {
 void TMainForm::OpenSiteClick() {
     if (!website->text().isEmpty() && Services().Shell) Services().Shell->Open(website->text());
 }
-
-void TMainForm::PreviewImageClick() {
-    // The image viewer opens on the preview once previews exist.
-}
-
-void TMainForm::viewbuttonClick() {
-    ++viewStarts_;
-    pipeline_->Run();
-}
-
-void TMainForm::HTTPConnected() { ProcessPendingEvents(); }
-
-void TMainForm::HTTPDisconnected() { ProcessPendingEvents(); }
-
-void TMainForm::HTTPWorkBegin(TWorkMode, std::int64_t countMax) {
-    App().ExpectedDownloadBytes = static_cast<std::int32_t>(
-        std::min<std::int64_t>(countMax, std::numeric_limits<std::int32_t>::max()));
-}
-
-void TMainForm::HTTPWork(TWorkMode, std::int64_t count) {
-    TAppState& app = App();
-    // Without an announced length there is no percentage: the bytes so far
-    // say that the download is moving.
-    std::string text = ByteSizeText(count);
-    if (app.ExpectedDownloadBytes > 0)
-        text = std::to_string(static_cast<std::int64_t>(static_cast<double>(count) /
-                                                        app.ExpectedDownloadBytes * 100.0)) +
-               "% - " + text;
-    SetStatus(QString::fromStdString(text));
-    app.CurrentDownloadBytes = static_cast<std::int32_t>(
-        std::min<std::int64_t>(count, std::numeric_limits<std::int32_t>::max()));
-    ProcessPendingEvents();
-}
-
-void TMainForm::RefreshStatistics() {
-    // The statistics window shows the counters once it is built.
-}
-
-void TMainForm::BuildThumbnail(int) {
-    // Thumbnails are built once the grid exists.
-}
-
-// ---- Windows opened from the menu ------------------------------------------
-
-namespace {
-QRect ScreenRect(bool available) {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return QRect(0, 0, 1024, 768);
-    return available ? screen->availableGeometry() : screen->geometry();
-}
-} // namespace
-
-void TMainForm::Settings2Click() {
-    Forms().Settings->show();
-    Forms().Settings->raise();
-}
-
-void TMainForm::Createtimelapseframes1Click() {
-    TTimeLapseForm* form = Forms().TimeLapseForm;
-    form->move(0, 0);
-    form->Stats->showMessage("Click Start to begin capture...");
-    form->show();
-}
-
-void TMainForm::BuildAVImovie1Click() {
-    if (!FileExists(DataPath("Frames/FRA00000.BMP"))) {
-        Dialogs().Error("No frame files have been found.\r"
-                        "Frames must be created before AVI movies can be compiled.");
-        return;
-    }
-    Forms().AVIBuildForm->show();
-}
-
-void TMainForm::Refreshallpreviewimages1Click() {
-    TRefreshPreviews* form = Forms().RefreshPreviews;
-    form->show();
-    QRect screen = ScreenRect(false);
-    form->move(screen.x() + screen.width() - form->frameGeometry().width(), screen.y());
-}
-
-void TMainForm::Viewstatistics1Click() {
-    // Just above the task bar at the right edge: the bottom of the window
-    // touches the bottom of the work area.
-    // Shown first: the frame's size is known only once it exists.
-    TStatsForm* form = Forms().StatsForm;
-    form->show();
-    QRect work = ScreenRect(true);
-    QSize frame = form->frameGeometry().size();
-    form->move(work.x() + work.width() - frame.width(), work.y() + work.height() - frame.height());
-}
-
-void TMainForm::Internettimecheck1Click() { Forms().TimeClient->show(); }
-
-void TMainForm::CreateHTMLindexpage1Click() {
-    // The HTML index page is not built yet.
-}
-
-void TMainForm::Addcurrentcameratofavourites1Click() {
-    // Favourites are not built yet.
-}
-
-void TMainForm::Managefavourites1Click() {
-    // Favourites are not built yet.
-}
-
-void TMainForm::About1Click() { Forms().About->show(); }
-
-void TMainForm::Button1Click() { Forms().ThumbnailForm->showMaximized(); }
 
 } // namespace lumisk

@@ -97,6 +97,7 @@ public:
     int ViewStarts() const { return viewStarts_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

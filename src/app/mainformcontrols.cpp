@@ -50,7 +50,7 @@ void TMainFormControls::BuildControls(QMainWindow* window) {
     Bevel4->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     Panel9 = Put(new QFrame(p), "Panel9", 11, 145, 206, 160);
     Panel9->setStyleSheet("background-color: black;");
-    PreviewImage = Put(new QLabel(Panel9), "PreviewImage", 0, 0, 206, 160);
+    PreviewImage = Put(new QLabel(Panel9), "PreviewImage", 1, 1, 204, 158);
     PreviewImage->setAlignment(Qt::AlignCenter);
     imagestats = Put(new QLabel("imagestats", p), "imagestats", 224, 144, 169, 13);
     imagestats->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -7,6 +7,8 @@
 #include "util/fileio.h"
 #include "util/lumiskerror.h"
 
+#include <cctype>
+
 namespace lumisk {
 
 namespace {
@@ -15,11 +17,14 @@ enum class TKind { None, Bmp, Jpg, Gif, Png };
 
 TKind KindOfPath(const std::string& path) {
     if (path.size() < 3) return TKind::None;
-    const std::string end = path.substr(path.size() - 3);
-    if (end == "bmp" || end == "BMP") return TKind::Bmp;
-    if (end == "jpg" || end == "JPG") return TKind::Jpg;
-    if (end == "gif" || end == "GIF") return TKind::Gif;
-    if (end == "png" || end == "PNG") return TKind::Png;
+    // Previews are found without regard to the case of their extension, so
+    // the extension is matched the same way.
+    std::string end = path.substr(path.size() - 3);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (end == "bmp") return TKind::Bmp;
+    if (end == "jpg") return TKind::Jpg;
+    if (end == "gif") return TKind::Gif;
+    if (end == "png") return TKind::Png;
     return TKind::None;
 }
 

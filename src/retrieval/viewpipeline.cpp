@@ -73,11 +73,27 @@ std::string TViewPipeline::NormaliseUrl(const std::string& text) {
 
 void TViewPipeline::Run() {
     if (host_.ViewCaption() != "View") return Abort();
+    try {
+        RunView();
+    } catch (...) {
+        // Whatever fails on the way (a bad proxy port, a failed save, a
+        // preview that cannot be shown), the window must not stay stuck
+        // reading "Abort" with its navigation locked.
+        if (host_.ViewCaption() != "View") {
+            http_.CloseConnection();
+            host_.LeaveBusyState();
+            host_.SetViewCaption("View");
+        }
+        throw;
+    }
+}
+
+void TViewPipeline::RunView() {
 
     TAppState& app = App();
     host_.EnterBusyState();
     host_.SetViewCaption("Abort");
-    try {
+    {
         host_.SaveSettings();
         app.CurrentDownloadBytes = 0;
         startMs_ = NowMs();
@@ -97,13 +113,6 @@ void TViewPipeline::Run() {
             http_.SetProxy(settings.ProxyServer, StrToInt(settings.ProxyPort));
         else
             http_.SetProxy("", 0);
-    } catch (...) {
-        // A bad proxy port or a failed save must not leave the window stuck
-        // reading "Abort" with its navigation locked.
-        http_.CloseConnection();
-        host_.LeaveBusyState();
-        host_.SetViewCaption("View");
-        throw;
     }
     if (!DateCheck()) return;
     if (app.AbortRequested) {
@@ -178,16 +187,17 @@ void TViewPipeline::Download() {
     host_.SetStatusText("Attempting to download image...");
     ProcessPendingEvents();
 
-    auto failed = [&](const std::string& status, bool aborted) {
-        if (aborted) app.DownloadFailed = true;
+    auto failed = [&](const std::string& status) {
+        // The outcome is settled before the window is redrawn: showing the
+        // camera may itself fail on an undecodable preview.
+        app.DownloadFailed = true;
         http_.CloseConnection();
         host_.SetStatusText(status);
         host_.LeaveBusyState();
+        host_.SetViewCaption("View");
         AddBytes();
         RestoreDate();
         host_.ShowCurrentRecord();
-        app.DownloadFailed = true;
-        host_.SetViewCaption("View");
     };
     try {
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(workFile.c_str(), "wb"));
@@ -199,7 +209,7 @@ void TViewPipeline::Download() {
         if (app.AbortRequested) {
             file.reset();
             RemoveFile(workFile);
-            return failed("Download aborted", true);
+            return failed("Download aborted");
         }
         http_.CloseConnection();
         std::FILE* raw = file.release();
@@ -207,7 +217,7 @@ void TViewPipeline::Download() {
     } catch (const std::exception&) {
         // The work file lives only during a View; a partial body is no use.
         RemoveFile(workFile);
-        return failed("Download failed", false);
+        return failed("Download failed");
     }
 
     host_.SetStatusText("Determining image format...");
@@ -235,7 +245,7 @@ void TViewPipeline::Download() {
     }
     const std::string typedFile = DataPath("image." + type);
     if (std::rename(workFile.c_str(), typedFile.c_str()) != 0)
-        return failed("Download failed", false);
+        return failed("Download failed");
     ProcessPendingEvents();
     if (type == "JPG") {
         ProcessPendingEvents();
@@ -263,7 +273,7 @@ void TViewPipeline::Download() {
     const bool kept = std::rename(typedFile.c_str(), preview.c_str()) == 0 ||
                       CopyFile(typedFile, preview);
     RemoveFile(typedFile);
-    if (!kept) return failed("Download failed", false);
+    if (!kept) return failed("Download failed");
 
     const std::int64_t endMs = NowMs();
     app.TotalImages = SaturatingAdd(app.TotalImages, 1);

@@ -29,6 +29,7 @@ public:
     static std::string NormaliseUrl(const std::string& text);
 
 private:
+    void RunView();
     void Abort();
     void Download();
     bool DateCheck();

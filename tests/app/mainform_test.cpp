@@ -1,10 +1,12 @@
 // The main window driven as a user would: start-up with and without files,
 // navigation and its enabling, editing, sorting, deleting, shutdown.
 #include "catalogue/settings.h"
+#include "imaging/bmpwriter.h"
 #include "support/mainformfixture.h"
 #include "tools/avibuildform.h"
 #include "tools/statsform.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -316,8 +318,14 @@ TEST_F(MainFormBytes, ShownFieldsAreStoredAgainByteForByte) {
     WriteCatalogue({{"Caf\xE9 cam", "http://127.0.0.1/\xE9.jpg", "", "5", "Sun, 06 Nov 1994"},
                     {"Caf\xC3\xA9 utf8", "http://127.0.0.1/b", "", "", ""}});
     WriteKnownVersion();
+    // Its preview is found by the same bytes, so its date stays shown.
+    QDir(QString::fromStdString(dir.Path())).mkdir("Previews");
+    QImage picture(4, 3, QImage::Format_BGR888);
+    picture.fill(Qt::gray);
+    SaveImageAsBitmap(picture, dir.File("Previews/Caf\xE9 cam.BMP"));
     const std::string before = dir.Read("orvane.dat");
     Start();
+    EXPECT_TRUE(Main().PreviewImage->toolTip().startsWith("Last successfull download."));
     EXPECT_EQ(Main().description->text(), QString::fromUtf8("Caf\xC3\xA9 cam"));
     Main().nextbutton->click();
     Main().backbutton->click();

@@ -183,7 +183,8 @@ TEST_P(ViewFromFaultServer, OutcomeFlagsDateAndFiles) {
     Forms().Settings->timeout->setText("400");
     Main().HTTP->SetMaxBodyBytes(256 * 1024);
     Main().DateEdit->setText("Sat, 01 Jan 2000 00:00:00 GMT");
-    dir.Write("Previews/Harbour Cam.JPG", "old preview");
+    const std::string oldPreview = Jpeg();
+    dir.Write("Previews/Harbour Cam.JPG", oldPreview);
     UseUrl(server.Url("/cam"));
     View();
 
@@ -200,7 +201,7 @@ TEST_P(ViewFromFaultServer, OutcomeFlagsDateAndFiles) {
     EXPECT_EQ(dir.Exists("image.dat"), c.workFileLeft);
     EXPECT_FALSE(dir.Exists("image.JPG"));
     if (c.failed) {
-        EXPECT_EQ(dir.Read("Previews/Harbour Cam.JPG"), "old preview");
+        EXPECT_EQ(dir.Read("Previews/Harbour Cam.JPG"), oldPreview);
     }
     ExpectIdle();
 }
@@ -297,6 +298,18 @@ TEST_F(ViewAction, AbortDuringTheBodyEndsTheViewAndFreesTheWindow) {
     EXPECT_EQ(Main().DateEdit->text(), "");
     EXPECT_GT(App().SessionBytes, 0);
     EXPECT_EQ(App().TotalImages, 0);
+    ExpectIdle();
+}
+
+TEST_F(ViewAction, UndecodableOldPreviewIsReportedAfterTheOutcomeIsSettled) {
+    TFaultServer server;
+    server.On("", "/cam", TFaultReply::Status("HTTP/1.1 500 Internal Server Error"));
+    dir.Write("Previews/Harbour Cam.JPG", "not a picture");
+    UseUrl(server.Url("/cam"));
+    View();
+    EXPECT_EQ(Status(), "Download failed");
+    EXPECT_TRUE(App().DownloadFailed);
+    ASSERT_EQ(Dialogs().Texts("ErrorReport").size(), 1u);
     ExpectIdle();
 }
 

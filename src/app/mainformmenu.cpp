@@ -1,0 +1,91 @@
+// The main window's menu actions that open other windows. Part of TMainForm,
+// kept apart so the window's own file stays readable.
+#include "app/mainform.h"
+
+#include "app/about.h"
+#include "app/forms.h"
+#include "catalogue/settings.h"
+#include "tools/avibuildform.h"
+#include "tools/refreshpreviews.h"
+#include "tools/statsform.h"
+#include "tools/timeclient.h"
+#include "tools/timelapseform.h"
+#include "util/datadirectory.h"
+#include "util/fileio.h"
+#include "util/services.h"
+#include "util/userdialogs.h"
+#include "viewers/thumbnailform.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace lumisk {
+
+// ---- Windows opened from the menu ------------------------------------------
+
+namespace {
+QRect ScreenRect(bool available) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return QRect(0, 0, 1024, 768);
+    return available ? screen->availableGeometry() : screen->geometry();
+}
+} // namespace
+
+void TMainForm::Settings2Click() {
+    Forms().Settings->show();
+    Forms().Settings->raise();
+}
+
+void TMainForm::Createtimelapseframes1Click() {
+    TTimeLapseForm* form = Forms().TimeLapseForm;
+    form->move(0, 0);
+    form->Stats->showMessage("Click Start to begin capture...");
+    form->show();
+}
+
+void TMainForm::BuildAVImovie1Click() {
+    if (!FileExists(DataPath("Frames/FRA00000.BMP"))) {
+        Services().Dialogs->Error("No frame files have been found.\r"
+                        "Frames must be created before AVI movies can be compiled.");
+        return;
+    }
+    Forms().AVIBuildForm->show();
+}
+
+void TMainForm::Refreshallpreviewimages1Click() {
+    TRefreshPreviews* form = Forms().RefreshPreviews;
+    form->show();
+    QRect screen = ScreenRect(false);
+    form->move(screen.x() + screen.width() - form->frameGeometry().width(), screen.y());
+}
+
+void TMainForm::Viewstatistics1Click() {
+    // Just above the task bar at the right edge: the bottom of the window
+    // touches the bottom of the work area.
+    // Shown first: the frame's size is known only once it exists.
+    TStatsForm* form = Forms().StatsForm;
+    form->show();
+    QRect work = ScreenRect(true);
+    QSize frame = form->frameGeometry().size();
+    form->move(work.x() + work.width() - frame.width(), work.y() + work.height() - frame.height());
+}
+
+void TMainForm::Internettimecheck1Click() { Forms().TimeClient->show(); }
+
+void TMainForm::CreateHTMLindexpage1Click() {
+    // The HTML index page is not built yet.
+}
+
+void TMainForm::Addcurrentcameratofavourites1Click() {
+    // Favourites are not built yet.
+}
+
+void TMainForm::Managefavourites1Click() {
+    // Favourites are not built yet.
+}
+
+void TMainForm::About1Click() { Forms().About->show(); }
+
+void TMainForm::Button1Click() { Forms().ThumbnailForm->showMaximized(); }
+
+} // namespace lumisk
