@@ -16,6 +16,7 @@
 #include "util/fileio.h"
 #include "util/fileutils.h"
 #include "util/textutils.h"
+#include "viewers/thumbnails.h"
 #include "viewers/viewform.h"
 
 #include <QEvent>
@@ -100,8 +101,6 @@ void TMainForm::RefreshStatistics() {
     // The statistics window shows the counters once it is built.
 }
 
-void TMainForm::BuildThumbnail(int) {
-    // Thumbnails are built once the grid exists.
-}
+void TMainForm::BuildThumbnail(int position) { lumisk::BuildThumbnail(position); }
 
 } // namespace lumisk

@@ -10,6 +10,7 @@
 #include "support/mainformfixture.h"
 #include "support/nginxserver.h"
 #include "support/tinyproxyserver.h"
+#include "viewers/viewform.h"
 #include "util/textutils.h"
 
 #include <QDir>
@@ -91,6 +92,11 @@ TEST_P(ViewEachFormat, LeavesExactlyThePreviewFile) {
     EXPECT_EQ(App().TotalImages, 1);
     EXPECT_EQ(App().SessionBytes, static_cast<int>(bytes.size()));
     EXPECT_EQ(Main().DateEdit->text().right(4), " GMT");
+    // The displays follow: panel, age, thumbnail, viewer.
+    EXPECT_TRUE(Main().PreviewImage->toolTip().startsWith("Last successfull download."));
+    EXPECT_TRUE(Main().Difference->text().startsWith("0 days, 00:0")) << Main().Difference->text().toStdString();
+    EXPECT_TRUE(App().Catalogue.Records[1].thumbnail != nullptr);
+    EXPECT_TRUE(Forms().ViewForm->isVisible());
     ExpectIdle();
 }
 
