@@ -7,6 +7,7 @@
 #include "app/qtdialogs.h"
 #include "app/qtshellopener.h"
 #include "imaging/gnomewallpaper.h"
+#include "tools/systemclock.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
 
@@ -78,9 +79,11 @@ int main(int argc, char** argv) {
     lumisk::TQtDialogs dialogs;
     lumisk::TQtShellOpener shell;
     lumisk::TGnomeWallpaper wallpaper;
+    lumisk::TSystemClock clock;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::Services().Shell = &shell;
     lumisk::Services().Wallpaper = &wallpaper;
+    lumisk::Services().Clock = &clock;
     lumisk::Services().ExitProcess = [] {
         std::fflush(nullptr);
         std::_Exit(0);

@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/errorreport.h"
 #include "app/mainviewhost.h"
+#include "catalogue/favouritesmenu.h"
 #include "app/nopreviewpicture.h"
 #include "imaging/imagefile.h"
 #include "imaging/previewfit.h"
@@ -324,8 +325,10 @@ void TMainForm::FormShow() {
     // A catalogue or settings file that cannot be read is reported, and the
     // program still starts so that the user can go on.
     RunHandler([this] { LoadCatalogue(); });
-    ShowCurrentRecord();
+    // An unreadable preview is reported, and the start-up goes on.
+    RunHandler([this] { ShowCurrentRecord(); });
     RunHandler([this] { LoadSettings(); });
+    RunHandler([] { TFavouritesMenu::ForMainForm().LoadAndBuild(); });
     QDir data(QString::fromStdString(DataDirectory()));
     data.mkdir("Previews");
     data.mkdir("Frames");
@@ -363,7 +366,9 @@ void TMainForm::Timer1Timer() {
     TRefreshPreviews* refresh = Forms().RefreshPreviews;
     Refreshallpreviewimages1Click();
     ProcessPendingEvents();
-    if (refresh->Button1->text() == "Update") refresh->Button1Click();
+    // A run ended by an error is reported; the window still goes away and
+    // the closing notice still comes.
+    if (refresh->Button1->text() == "Update") RunHandler([refresh] { refresh->Button1Click(); });
     ProcessPendingEvents();
     refresh->hide();
     Dialogs().Information("All preview images have now been updated.");

@@ -3,6 +3,10 @@
 #include "app/mainform.h"
 
 #include "app/about.h"
+#include "app/appstate.h"
+#include "catalogue/favmanager.h"
+#include "catalogue/favouritesmenu.h"
+#include "tools/htmlindexcommand.h"
 #include "app/forms.h"
 #include "catalogue/settings.h"
 #include "tools/avibuildform.h"
@@ -72,16 +76,15 @@ void TMainForm::Viewstatistics1Click() {
 
 void TMainForm::Internettimecheck1Click() { Forms().TimeClient->show(); }
 
-void TMainForm::CreateHTMLindexpage1Click() {
-    // The HTML index page is not built yet.
-}
+void TMainForm::CreateHTMLindexpage1Click() { HtmlIndexCommand().Run(App().Catalogue); }
 
 void TMainForm::Addcurrentcameratofavourites1Click() {
-    // Favourites are not built yet.
+    TFavouritesMenu::ForMainForm().AddCurrent(
+        description->Bytes(CameraRecord::kDescriptionCapacity));
 }
 
 void TMainForm::Managefavourites1Click() {
-    // Favourites are not built yet.
+    TFavouritesMenu::ForMainForm().Manage(*Forms().FavManager);
 }
 
 void TMainForm::About1Click() { Forms().About->show(); }

@@ -16,6 +16,7 @@
 #include "util/fileio.h"
 #include "util/fileutils.h"
 #include "util/textutils.h"
+#include "tools/statsform.h"
 #include "viewers/thumbnails.h"
 #include "viewers/viewform.h"
 
@@ -98,7 +99,7 @@ void TMainForm::HTTPWork(TWorkMode, std::int64_t count) {
 }
 
 void TMainForm::RefreshStatistics() {
-    // The statistics window shows the counters once it is built.
+    if (TStatsForm* form = Forms().StatsForm) form->RefreshStatistics();
 }
 
 void TMainForm::BuildThumbnail(int position) { lumisk::BuildThumbnail(position); }

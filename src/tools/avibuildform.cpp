@@ -1,11 +1,101 @@
 #include "tools/avibuildform.h"
 
+#include "app/controlplacement.h"
+#include "app/designfont.h"
+#include "app/errorreport.h"
+#include "tools/avibuilder.h"
+#include "util/datadirectory.h"
+#include "util/fileutils.h"
+#include "util/numbertext.h"
+#include "util/services.h"
+#include "util/shellopener.h"
+#include "util/userdialogs.h"
+
+#include <QFile>
+#include <QShowEvent>
+
 namespace lumisk {
 
-TAVIBuildForm::TAVIBuildForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+namespace {
+constexpr int kClientWidth = 337;
+constexpr int kClientHeight = 361;
+constexpr int kStatusHeight = 19;
+} // namespace
+
+TAVIBuildForm::TAVIBuildForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("TAVIBuildForm");
     setWindowTitle("AVI Builder");
-    resize(400, 300);
+    setFont(DesignFont());
+    setFixedSize(kClientWidth, kClientHeight);
+
+    Label5 = PutLabel(this, "Label5", "Target file name", 8, 8);
+    TargetFileName = Put(new QLineEdit(this), "TargetFileName", 8, 24, 321, 21);
+    Label4 = PutLabel(this, "Label4", "Frames per second", 8, 54);
+    AVIFPS = Put(new QLineEdit("15", this), "AVIFPS", 8, 70, 65, 21);
+    delframes =
+        Put(new QCheckBox("Delete frames after build", this), "delframes", 110, 56, 144, 17);
+    delframes->setChecked(true);
+    CheckBox1 = Put(new QCheckBox("View AVI after build", this), "CheckBox1", 110, 76, 144, 17);
+    CheckBox1->setChecked(true);
+    Button1 = PutButton(this, "Button1", "Build", nullptr, 262, 62, 67, 25);
+
+    Panel1 = Put(new QFrame(this), "Panel1", 8, 104, 321, 231);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(2);
+    Panel1->setAutoFillBackground(true);
+    QPalette black = Panel1->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    Panel1->setPalette(black);
+    PreviewImage = Put(new TPictureControl(Panel1), "PreviewImage", 2, 2, 317, 227);
+    PreviewImage->SelectStretched();
+
+    stats = Put(new QStatusBar(this), "stats", 0, kClientHeight - kStatusHeight, kClientWidth,
+                kStatusHeight);
+    stats->setSizeGripEnabled(false);
+
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { RunHandler([this] { Button1Click(); }); });
+}
+
+std::string TAVIBuildForm::TargetPath() const {
+    return QFile::encodeName(TargetFileName->text()).toStdString();
+}
+
+void TAVIBuildForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) RunHandler([this] { FormShow(); });
+}
+
+void TAVIBuildForm::FormShow() {
+    TargetFileName->setText(
+        QFile::decodeName(NextNumberedFileName(DataDirectory(), "AVI", "AVI").c_str()));
+}
+
+void TAVIBuildForm::Button1Click() {
+    const int framesPerSecond = StrToInt(AVIFPS->text().toStdString());
+    BuildMovie(framesPerSecond);
+    // The movie is opened whatever the build's outcome; a missing file is
+    // the viewer's to report.
+    if (CheckBox1->isChecked() && Services().Shell) Services().Shell->Open(TargetFileName->text());
+}
+
+void TAVIBuildForm::BuildMovie(int framesPerSecond) {
+    TAviBuildCallbacks callbacks;
+    callbacks.Status = [this](const std::string& text) {
+        if (text.empty())
+            stats->clearMessage();
+        else
+            stats->showMessage(QString::fromStdString(text));
+    };
+    callbacks.Preview = [this](const QImage& frame) { PreviewImage->SetPicture(frame); };
+    callbacks.ErrorBox = [](const std::string& text) {
+        if (Services().Dialogs) Services().Dialogs->Error(QString::fromStdString(text));
+    };
+    callbacks.DeleteFrames = [this] { return delframes->isChecked(); };
+    TAviBuilder(callbacks).Build(DataPath("Frames/"), TargetPath(), framesPerSecond);
 }
 
 } // namespace lumisk

@@ -1,19 +1,263 @@
 #include "tools/refreshpreviews.h"
 
+#include "app/appstate.h"
+#include "app/controlplacement.h"
+#include "app/designfont.h"
+#include "app/errorreport.h"
+#include "app/forms.h"
+#include "app/mainform.h"
+#include "imaging/brightness.h"
+#include "imaging/imagefile.h"
+#include "imaging/previewpaths.h"
+#include "retrieval/httpclient.h"
+#include "retrieval/httpdate.h"
+#include "tools/oldpreviewremover.h"
+#include "util/bytetext.h"
+#include "util/events.h"
+#include "viewers/viewform.h"
+
+#include <QHideEvent>
+#include <QShowEvent>
+#include <chrono>
+
 namespace lumisk {
 
-TRefreshPreviews::TRefreshPreviews(QWidget* parent) : QWidget(parent, Qt::Window) {
+namespace {
+
+constexpr int kClientWidth = 273;
+constexpr int kClientHeight = 327;
+constexpr int kRowHeight = 24;
+constexpr int kEditLeft = 184;
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QString Number(std::int32_t n) {
+    return QString::number(n);
+}
+
+} // namespace
+
+TRefreshPreviews::TRefreshPreviews(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("TRefreshPreviews");
     setWindowTitle("Preview Images Refresh");
-    resize(300, 330);
-    Button1 = new QPushButton("Update", this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(112, 290, 75, 25);
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(DesignFont());
+
+    // The counters in the order the user reads them: cameras, then what
+    // became of them, then the clean-up.
+    auto row = [this](QLabel*& label, QLineEdit*& edit, const char* labelName, const char* editName,
+                      const char* caption, int index) {
+        const int top = 8 + index * kRowHeight;
+        label = PutLabel(this, labelName, caption, 8, top + 4);
+        edit = Put(new QLineEdit(this), editName, kEditLeft, top, 81, 21);
+        edit->setReadOnly(true);
+        edit->setEnabled(false);
+    };
+    row(Label1, Edit1, "Label1", "Edit1", "Total number of web cams", 0);
+    row(Label2, Edit2, "Label2", "Edit2", "Preview images updated", 1);
+    row(Label4, Edit4, "Label4", "Edit4", "Failed downloads", 2);
+    row(Label5, Edit5, "Label5", "Edit5", "Skipped downloads", 3);
+    row(Label3, Edit3, "Label3", "Edit3", "Old previews removed", 4);
+
+    Label6 = PutLabel(this, "Label6", "Update style", 8, 132);
+    updatestyle = Put(new QComboBox(this), "updatestyle", 80, 128, 185, 21);
+    updatestyle->addItems(
+        {"All preview images", "Cameras without preview image", "Dark shaded images"});
+    Label7 = PutLabel(this, "Label7", "Failed downloads", 8, 156);
+    ListBox1 = Put(new QListWidget(this), "ListBox1", 8, 172, 257, 95);
+    Button1 = PutButton(this, "Button1", "Update", nullptr, 99, 275, 75, 25);
+    stats = Put(new QStatusBar(this), "stats", 0, kClientHeight - 19, kClientWidth, 19);
+    stats->setSizeGripEnabled(false);
+
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { RunHandler([this] { Button1Click(); }); });
+    connect(ListBox1, &QListWidget::itemClicked, this,
+            [this] { RunHandler([this] { ListBox1Click(); }); });
+    FormCreate();
+}
+
+void TRefreshPreviews::FormCreate() {
+    updatestyle->setCurrentIndex(0);
+}
+
+void TRefreshPreviews::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) RunHandler([this] { FormShow(); });
+}
+
+void TRefreshPreviews::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Minimising hides the window too, spontaneously; only closing and
+    // hiding it stop a run.
+    if (!event->spontaneous()) RunHandler([this] { FormHide(); });
+}
+
+void TRefreshPreviews::FormShow() {
+    const TMainForm* main = Forms().MainForm;
+    Edit1->setText(Number(main ? main->description_combo->count() : 0));
+    for (QLineEdit* edit : {Edit2, Edit3, Edit4, Edit5})
+        edit->setText("0");
+    SetStatus("");
+    ListBox1->clear();
+}
+
+void TRefreshPreviews::FormHide() {
+    if (Button1->text() != "Stop") return;
+    Button1->setText("Stopping");
+    ProcessPendingEvents();
+    App().AbortRequested = true;
+    Forms().MainForm->HTTP->CloseConnection();
+    stopRequested_ = true;
+    SetStatus("Preview update stopped");
+    ProcessPendingEvents();
 }
 
 void TRefreshPreviews::Button1Click() {
-    // The batch run itself is not built yet.
+    if (Button1->text() == "Update")
+        Update();
+    else
+        Stop();
+}
+
+void TRefreshPreviews::Stop() {
+    Button1->setText("Stopping");
+    ProcessPendingEvents();
+    // The download in progress ends at once; the run notices the flag when
+    // that camera is done.
+    App().AbortRequested = true;
+    Forms().MainForm->HTTP->CloseConnection();
+    stopRequested_ = true;
+    SetStatus("Preview update stopped");
+    ListBox1->setEnabled(true);
+    updatestyle->setEnabled(true);
+    ProcessPendingEvents();
+}
+
+void TRefreshPreviews::SetIdle() {
+    Button1->setText("Update");
+    ListBox1->setEnabled(true);
+    updatestyle->setEnabled(true);
+}
+
+void TRefreshPreviews::Update() {
+    TMainForm& main = *Forms().MainForm;
+    // Cleared first, so that a Stop during the clean-up is not forgotten.
+    stopRequested_ = false;
+    Button1->setText("Stop");
+    ListBox1->setEnabled(false);
+    updatestyle->setEnabled(false);
+    // An error (a dark preview that cannot be decoded, a failed save) ends
+    // the run where it happens; the window must still come back to idle.
+    struct TIdleOnExit {
+        TRefreshPreviews* form;
+        ~TIdleOnExit() { form->SetIdle(); }
+    } idleOnExit{this};
+    const std::int64_t startMs = NowMs();
+    ProcessPendingEvents();
+
+    const int cameras = main.description_combo->count();
+    Edit1->setText(Number(cameras));
+    updated_ = failed_ = skipped_ = removed_ = 0;
+    for (QLineEdit* edit : {Edit2, Edit3, Edit4, Edit5})
+        edit->setText("0");
+    SetStatus("");
+    ListBox1->clear();
+
+    RemoveOldPreviews();
+    RefreshCameras(cameras, startMs);
+
+    SetStatus(stopRequested_ ? QString("Preview update stopped")
+                             : Edit2->text() + " updated in " +
+                                   QString::fromStdString(ClockText(NowMs() - startMs)));
+    ProcessPendingEvents();
+    SetIdle();
+    ProcessPendingEvents();
+    if (App().Catalogue.Count > 0) main.firstbuttonClick();
+}
+
+void TRefreshPreviews::RemoveOldPreviews() {
+    SetStatus("Removing old preview files");
+    ProcessPendingEvents();
+    const TCatalogue& catalogue = App().Catalogue;
+    std::vector<std::string> descriptions;
+    for (std::int32_t i = 1; i <= catalogue.Count; ++i)
+        descriptions.push_back(catalogue.Records[static_cast<std::size_t>(i)].Description);
+    TOldPreviewRemover(descriptions).Remove(PreviewsDirectory(), [this](std::int32_t removed) {
+        removed_ = removed;
+        Edit3->setText(Number(removed_));
+        ProcessPendingEvents();
+    });
+}
+
+void TRefreshPreviews::RefreshCameras(int cameras, std::int64_t startMs) {
+    TMainForm& main = *Forms().MainForm;
+    SetStatus("Refreshing previews");
+    ProcessPendingEvents();
+    for (int k = 1; k <= cameras && !stopRequested_; ++k) {
+        // Each camera is picked by its place in the drop-down rather than by
+        // Next, so that navigating in the main window during the run makes
+        // the run neither skip nor repeat cameras.
+        if (k > main.description_combo->count()) break; // cameras deleted meanwhile
+        main.description_combo->setCurrentIndex(k - 1);
+        main.description_comboClick();
+        const std::string description = main.description->Bytes(std::string::npos);
+        // A Stop during the selection above must not start a whole download.
+        if (!stopRequested_ && Wanted(description)) {
+            main.viewbuttonClick();
+            Forms().ViewForm->hide();
+            const TAppState& app = App();
+            if (app.DownloadFailed) {
+                ListBox1->addItem(BytesToDisplay(description));
+                ++failed_;
+            } else if (app.DownloadSkipped) {
+                ++skipped_;
+            } else {
+                ++updated_;
+            }
+            Edit2->setText(Number(updated_));
+            Edit4->setText(Number(failed_));
+            Edit5->setText(Number(skipped_));
+            ProcessPendingEvents();
+        }
+        if (stopRequested_) break;
+        SetStatus(QString("Refreshed %1 of %2 in %3")
+                      .arg(k)
+                      .arg(cameras)
+                      .arg(QString::fromStdString(ClockText(NowMs() - startMs))));
+        ProcessPendingEvents();
+    }
+}
+
+bool TRefreshPreviews::Wanted(const std::string& description) const {
+    const TUpdateStyle style = Style();
+    if (style == TUpdateStyle::AllPreviews) return true;
+    // The preview the main window's panel shows is the one judged.
+    const std::string preview = FindPreviewFile(description, TPreviewLookup::Panel);
+    const bool hasPreview = preview != PreviewBasePath(description);
+    if (style == TUpdateStyle::WithoutPreview) return !hasPreview;
+    if (!hasPreview) return false;
+    // An undecodable preview throws here and ends the run.
+    const std::optional<QImage> picture = DecodeImageFile(preview);
+    return picture && AverageBrightness(*picture) < kDarkThreshold;
+}
+
+void TRefreshPreviews::ListBox1Click() {
+    const QListWidgetItem* item = ListBox1->currentItem();
+    if (!item || !item->isSelected()) return;
+    TMainForm& main = *Forms().MainForm;
+    // Exact text, letter case ignored: the drop-down's own search.
+    const int index = main.description_combo->findText(item->text(), Qt::MatchFixedString);
+    // A camera renamed or deleted since the run is not there any more.
+    if (index < 0) return;
+    main.description_combo->setCurrentIndex(index);
+    main.description_comboClick();
 }
 
 } // namespace lumisk

@@ -1,11 +1,69 @@
 #include "tools/statsform.h"
 
+#include "app/appstate.h"
+#include "app/controlplacement.h"
+#include "app/designfont.h"
+#include "app/errorreport.h"
+#include "imaging/previewpaths.h"
+#include "tools/statisticstexts.h"
+#include "util/fileutils.h"
+
+#include <QShowEvent>
+
 namespace lumisk {
 
-TStatsForm::TStatsForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+namespace {
+// Every line ends at this x; its text grows to the left.
+constexpr int kRightEdge = 169;
+constexpr int kLineWidth = 165;
+constexpr int kLineHeight = 13;
+
+QLabel* PutLine(QWidget* parent, const char* name, const std::string& text, int top) {
+    auto* label = Put(new QLabel(QString::fromStdString(text), parent), name,
+                      kRightEdge - kLineWidth, top, kLineWidth, kLineHeight);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    return label;
+}
+} // namespace
+
+TStatsForm::TStatsForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("TStatsForm");
     setWindowTitle("Statistics");
     setFixedSize(174, 92);
+    setFont(DesignFont());
+
+    Panel1 = Put(new QFrame(this), "Panel1", 0, 0, 174, 92);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    const TStatisticsTexts texts = TStatisticsTexts::DesignTime();
+    Label2 = PutLine(Panel1, "Label2", texts.SessionBytes, 8);
+    Label1 = PutLine(Panel1, "Label1", texts.TotalBytes, 24);
+    Label3 = PutLine(Panel1, "Label3", texts.SessionImages, 40);
+    Label4 = PutLine(Panel1, "Label4", texts.TotalImages, 56);
+    Label5 = PutLine(Panel1, "Label5", texts.PreviewDiskSpace, 72);
+}
+
+void TStatsForm::RefreshStatistics() {
+    const TAppState& app = App();
+    const TStatisticsTexts texts = TStatisticsTexts::Build(
+        {app.TotalBytes, app.SessionBytes, app.TotalImages, app.SessionImages},
+        DirectoryTreeSize(PreviewsDirectory()));
+    Label1->setText(QString::fromStdString(texts.TotalBytes));
+    Label2->setText(QString::fromStdString(texts.SessionBytes));
+    Label3->setText(QString::fromStdString(texts.SessionImages));
+    Label4->setText(QString::fromStdString(texts.TotalImages));
+    Label5->setText(QString::fromStdString(texts.PreviewDiskSpace));
+}
+
+void TStatsForm::FormShow() {
+    RefreshStatistics();
+}
+
+void TStatsForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) RunHandler([this] { FormShow(); });
 }
 
 } // namespace lumisk

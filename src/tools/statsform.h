@@ -1,14 +1,33 @@
 #pragma once
 // The statistics window: bytes and images downloaded, in this run and over
-// all runs, and the disk space of the previews.
+// all runs, and the disk space of the previews. It keeps no data: every
+// refresh reads the counters in App() and walks the previews directory
+// again. Showing it refreshes it; its close box only hides it.
+#include <QFrame>
+#include <QLabel>
 #include <QWidget>
 
 namespace lumisk {
 
 class TStatsForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TStatsForm(QWidget* parent = nullptr);
+
+    QFrame* Panel1;
+    QLabel* Label2; // bytes this session (top line)
+    QLabel* Label1; // total bytes
+    QLabel* Label3; // images this session
+    QLabel* Label4; // total images
+    QLabel* Label5; // preview disk space
+
+    // Sets the five texts from the counters and the previews directory, shown
+    // or not (the download pipeline calls it after counting bytes).
+    void RefreshStatistics();
+    void FormShow();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace lumisk

@@ -1,21 +1,214 @@
 #include "tools/timelapseform.h"
 
-#include <QVBoxLayout>
+#include "app/appstate.h"
+#include "app/controlplacement.h"
+#include "app/designfont.h"
+#include "app/errorreport.h"
+#include "app/forms.h"
+#include "app/mainform.h"
+#include "imaging/bmpwriter.h"
+#include "retrieval/httpclient.h"
+#include "tools/avibuildform.h"
+#include "tools/timelapsegrab.h"
+#include "util/bytetext.h"
+#include "util/events.h"
+#include "util/fileutils.h"
+#include "util/services.h"
+#include "util/userdialogs.h"
+#include "viewers/viewform.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdio>
 
 namespace lumisk {
 
-TTimeLapseForm::TTimeLapseForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+namespace {
+
+QLineEdit* PutEdit(QWidget* parent, const char* name, const char* text, int y, bool enabled) {
+    auto* edit = Put(new QLineEdit(text, parent), name, 222, y, 70, 21);
+    edit->setEnabled(enabled);
+    return edit;
+}
+
+QLabel* PutCentred(QWidget* parent, const char* name, const char* text, int y) {
+    auto* label = Put(new QLabel(text, parent), name, 0, y, 300, 16);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    return label;
+}
+
+} // namespace
+
+TTimeLapseForm::TTimeLapseForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("TTimeLapseForm");
     setWindowTitle("Time Lapse AVI Builder");
-    resize(300, 260);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addStretch();
-    Stats = new QStatusBar(this);
-    Stats->setObjectName("Stats");
+    setFont(DesignFont());
+    setFixedSize(300, 258);
+
+    Label1 = PutLabel(this, "Label1", "Delay between downloads (minutes)", 8, 10);
+    FrameDelay = PutEdit(this, "FrameDelay", "0", 8, true);
+    Label4 = PutLabel(this, "Label4", "Maximum frames ( 0=endless )", 8, 36);
+    Edit3 = PutEdit(this, "Edit3", "0", 34, true);
+    Label2 = PutLabel(this, "Label2", "Total images downloaded", 8, 62);
+    Edit1 = PutEdit(this, "Edit1", "0", 60, false);
+    Label7 = PutLabel(this, "Label7", "Skipped downloads", 8, 88);
+    Edit4 = PutEdit(this, "Edit4", "0", 86, false);
+    Label3 = PutLabel(this, "Label3", "Total unique frames downloaded", 8, 114);
+    Edit2 = PutEdit(this, "Edit2", "0", 112, false);
+    ShowAVIBuilder = Put(new QCheckBox("Show AVI Builder when finished", this), "ShowAVIBuilder",
+                         8, 140, 284, 17);
+    ShowAVIBuilder->setChecked(true);
+    Label5 = PutCentred(this, "Label5", "Disk space used by frames = 0 bytes", 164);
+    Label6 = PutCentred(this, "Label6", "Disk space remaining = 0 bytes", 182);
+    Button1 = PutButton(this, "Button1", "Start", nullptr, 112, 204, 75, 25);
+    Stats = Put(new QStatusBar(this), "Stats", 0, 239, 300, 19);
     Stats->setSizeGripEnabled(false);
     Stats->showMessage("Select Image and click Start ...");
-    layout->addWidget(Stats);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { RunHandler([this] { Button1Click(); }); });
+}
+
+void TTimeLapseForm::SetStatus(const QString& text) { Stats->showMessage(text); }
+
+void TTimeLapseForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    RunHandler([this] { FormShow(); });
+}
+
+void TTimeLapseForm::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    RunHandler([this] { FormHide(); });
+}
+
+void TTimeLapseForm::FormShow() {
+    Edit1->setText("0");
+    Edit2->setText("0");
+    Edit4->setText("0");
+    RefreshDiskLabels();
+}
+
+void TTimeLapseForm::FormHide() {
+    if (Button1->text() == "Stop") Stop();
+}
+
+void TTimeLapseForm::RefreshDiskLabels() {
+    Label5->setText(BytesToDisplay(TTimeLapseGrab::FramesUsageText()));
+    Label6->setText(BytesToDisplay(TTimeLapseGrab::FreeSpaceText()));
+}
+
+void TTimeLapseForm::Button1Click() {
+    if (Button1->text() == "Start")
+        Start();
+    else
+        Stop();
+}
+
+void TTimeLapseForm::Stop() {
+    Button1->setText("Stopping");
+    App().AbortRequested = true;
+    Forms().MainForm->HTTP->CloseConnection();
+    Button1->setEnabled(false);
+    Button1->setText("Stop");
+    GrabStopRequested = true;
+    HandOver();
+}
+
+void TTimeLapseForm::HandOver() {
+    if (!ShowAVIBuilder->isChecked()) return;
+    hide();
+    Forms().AVIBuildForm->show();
+}
+
+void TTimeLapseForm::Start() {
+    Button1->setText("Stop");
+    // However the grab ends, by Stop, by the maximum or by an error, the
+    // window is idle again afterwards.
+    struct Idle {
+        TTimeLapseForm* form;
+        ~Idle() {
+            form->Button1->setText("Start");
+            form->Button1->setEnabled(true);
+        }
+    } idle{this};
+
+    const std::vector<std::string> previous = TTimeLapseGrab::PreviousFrameFiles();
+    if (!previous.empty() &&
+        Services().Dialogs->Confirm("Previous frame files found.  Do you want to\r"
+                                    "delete them prior to starting the frame grab?")) {
+        for (const std::string& path : previous) std::remove(path.c_str());
+        Services().Dialogs->Information(
+            QString("Deleted %1 previous frames.").arg(static_cast<qsizetype>(previous.size())));
+    }
+    ProcessPendingEvents();
+    RefreshDiskLabels();
+    GrabStopRequested = false;
+    ImagesDownloaded = 0;
+    UniqueFrames = 0;
+    SkippedDownloads = 0;
+    PreviousFrameFile.clear();
+    GrabLoop();
+    SetStatus("Frame grab stopped");
+    ProcessPendingEvents();
+    Button1->setText("Start");
+    Button1->setEnabled(true);
+    HandOver();
+}
+
+void TTimeLapseForm::GrabLoop() {
+    TMainForm& main = *Forms().MainForm;
+    do {
+        SetStatus("Downloading image ...");
+        ProcessPendingEvents();
+        main.viewbuttonClick();
+        const TAppState& app = App();
+        if (app.DownloadSkipped) {
+            Edit4->setText(QString::number(++SkippedDownloads));
+        } else if (!app.AbortRequested && !app.DownloadFailed) {
+            KeepFrame();
+        }
+        RefreshDiskLabels();
+        if (auto delay = TTimeLapseGrab::DelayMilliseconds(DisplayToBytes(FrameDelay->text())))
+            Wait(*delay);
+        if (TTimeLapseGrab::MaximumReached(DisplayToBytes(Edit3->text()), UniqueFrames))
+            GrabStopRequested = true;
+        ProcessPendingEvents();
+    } while (!GrabStopRequested);
+}
+
+void TTimeLapseForm::KeepFrame() {
+    SetStatus("Downloaded image");
+    ProcessPendingEvents();
+    Forms().MainForm->ShowCurrentRecord();
+    const std::string frame = TTimeLapseGrab::NextFrameFile();
+    SaveImageAsBitmap(Forms().ViewForm->Picture(), frame);
+    SetStatus("Comparing files");
+    ProcessPendingEvents();
+    if (!PreviousFrameFile.empty() && FilesIdentical(PreviousFrameFile, frame)) {
+        // A duplicate: its number is taken by the next frame.
+        std::remove(frame.c_str());
+    } else {
+        Edit2->setText(QString::number(++UniqueFrames));
+        PreviousFrameFile = frame;
+    }
+    Forms().ViewForm->hide();
+    Edit1->setText(QString::number(++ImagesDownloaded));
+}
+
+void TTimeLapseForm::Wait(std::int64_t milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        const std::int64_t remaining = milliseconds - clock.elapsed();
+        SetStatus(QString("Waiting %1 seconds ...").arg(std::max<std::int64_t>(remaining, 0) / 1000));
+        ProcessPendingEvents();
+        // The pause keeps handling events, so Stop is seen within it.
+        QEventLoop pause;
+        QTimer::singleShot(100, &pause, &QEventLoop::quit);
+        pause.exec();
+    } while (clock.elapsed() < milliseconds && !GrabStopRequested);
 }
 
 } // namespace lumisk

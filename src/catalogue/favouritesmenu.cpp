@@ -1,0 +1,135 @@
+#include "catalogue/favouritesmenu.h"
+
+#include "app/appstate.h"
+#include "app/errorreport.h"
+#include "app/forms.h"
+#include "app/mainform.h"
+#include "catalogue/favmanager.h"
+#include "catalogue/favouritesfile.h"
+#include "catalogue/favouriteslist.h"
+#include "catalogue/settings.h"
+#include "util/bytetext.h"
+#include "util/events.h"
+#include "util/services.h"
+#include "util/userdialogs.h"
+
+#include <QByteArray>
+#include <QPointer>
+
+namespace lumisk {
+
+namespace {
+
+// The fixed items: "Add current camera to favorites", "Manage favorites ...",
+// and the separator.
+constexpr int kFixedItems = 3;
+
+// The first drop-down entry equal to text without regard to case, or -1
+// (compared as the main window selects its entries).
+int FindEntry(const QComboBox* list, const QString& text) {
+    const QString folded = text.toCaseFolded();
+    for (int i = 0; i < list->count(); ++i)
+        if (list->itemText(i).toCaseFolded() == folded) return i;
+    return -1;
+}
+
+// A menu caption showing the text as it is: "&" would otherwise mark an
+// accelerator and vanish.
+QString MenuCaption(const std::string& bytes) {
+    QString caption = BytesToDisplay(bytes);
+    caption.replace('&', QStringLiteral("&&"));
+    return caption;
+}
+
+} // namespace
+
+TFavouritesMenu TFavouritesMenu::ForMainForm() {
+    TMainForm* main = Forms().MainForm;
+    TFavouritesTargets targets;
+    targets.Menu = main->Favourites1;
+    targets.List = main->description_combo;
+    targets.AutoLoadFavs = Forms().Settings ? Forms().Settings->AutoLoadFavs : nullptr;
+    targets.Pick = [main] { main->description_comboClick(); };
+    targets.View = [main] { main->viewbuttonClick(); };
+    return TFavouritesMenu(std::move(targets));
+}
+
+void TFavouritesMenu::LoadAndBuild() {
+    TAppState& app = App();
+    app.Favourites.clear();
+    const QComboBox* list = targets_.List;
+    app.Favourites = LoadFavouritesFile(FavouritesFileName(), [list](const std::string& text) {
+        return FindEntry(list, BytesToDisplay(text)) >= 0;
+    });
+    Build();
+}
+
+void TFavouritesMenu::Build() {
+    QMenu* menu = targets_.Menu;
+    const QList<QAction*> actions = menu->actions();
+    for (qsizetype i = kFixedItems; i < actions.size(); ++i) {
+        menu->removeAction(actions[i]);
+        // Later: the removal may run inside a click of that very item.
+        actions[i]->deleteLater();
+    }
+    for (const std::string& favourite : App().Favourites) {
+        QAction* item = menu->addAction(MenuCaption(favourite));
+        item->setData(QByteArray(favourite.data(), static_cast<qsizetype>(favourite.size())));
+        QPointer<QAction> guard(item);
+        TFavouritesTargets targets = targets_;
+        QObject::connect(item, &QAction::triggered, item, [guard, targets] {
+            RunHandler([&] {
+                if (guard) TFavouritesMenu(targets).ItemClick(guard);
+            });
+        });
+    }
+}
+
+void TFavouritesMenu::ItemClick(QAction* item) {
+    const std::string lookup = FavouriteLookupText(FavouriteOf(item));
+    const int entry = FindEntry(targets_.List, BytesToDisplay(lookup));
+    if (entry < 0) {
+        Services().Dialogs->Error("This favourite refers to a camera that has been deleted.");
+        return;
+    }
+    targets_.List->setCurrentIndex(entry);
+    if (targets_.Pick) targets_.Pick();
+    if (targets_.AutoLoadFavs && targets_.AutoLoadFavs->isChecked() && targets_.View)
+        targets_.View();
+}
+
+void TFavouritesMenu::AddCurrent(const std::string& description) {
+    TFavouritesList list(App().Favourites);
+    if (!list.Add(description)) {
+        Services().Dialogs->Information("This camera already exists in your favourites list.");
+        return;
+    }
+    App().Favourites = list.Items();
+    SaveAndBuild();
+}
+
+void TFavouritesMenu::Manage(TFavManager& manager) {
+    if (manager.isVisible()) {
+        manager.raise();
+        manager.activateWindow();
+        return;
+    }
+    manager.SetFavourites(App().Favourites);
+    manager.show();
+    QPointer<TFavManager> guard(&manager);
+    WaitUntil([guard] { return !guard || !guard->isVisible(); });
+    if (!guard) return;
+    App().Favourites = TFavouritesList(manager.Favourites()).Items();
+    SaveAndBuild();
+}
+
+std::string TFavouritesMenu::FavouriteOf(const QAction* item) {
+    return item->data().toByteArray().toStdString();
+}
+
+void TFavouritesMenu::SaveAndBuild() {
+    SaveFavouritesFile(FavouritesFileName(), App().Favourites);
+    Build();
+}
+
+} // namespace lumisk

@@ -1,0 +1,60 @@
+#pragma once
+// The build routine behind the AVI builder window: lists the frame files of
+// the frames directory, writes them as one uncompressed movie at a given
+// number of frames per second, and deletes them afterwards when asked.
+//
+// Frame files: the ordinary files of the frames directory (neither hidden,
+// system files nor directories; subdirectories are not searched) whose full
+// path ends in a 12-character tail that begins with "FRA" and ends with "BMP",
+// in exact letter case; frame i of the movie is entry i of their list sorted
+// without regard to letter case.
+//
+// Progress goes to the Status callback and the window processes its pending
+// events at fixed points through ProcessPendingEvents. Failures the window
+// shows in an error box go to ErrorBox and end the build with the frames
+// kept; the movie then holds the frames written so far.
+// Errors thrown: ELumiskError for frames per second of 0 or less (before
+// anything is looked at or written), the reader's EFOpenError or EImageError
+// for a frame that cannot be read (the movie is completed as far as written),
+// EFCreateError when the finished movie cannot be completed.
+#include "tools/aviwriter.h"
+
+#include <QImage>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lumisk {
+
+struct TAviBuildCallbacks {
+    std::function<void(const std::string&)> Status;
+    // Each frame as it is written; not called when unset (no picture is built).
+    std::function<void(const QImage&)> Preview;
+    std::function<void(const std::string&)> ErrorBox;
+    // Asked once the movie is complete: delete the frame files now?
+    std::function<bool()> DeleteFrames;
+};
+
+enum class TAviBuildResult { Created, NoFrames, Failed };
+
+class TAviBuilder {
+  public:
+    explicit TAviBuilder(TAviBuildCallbacks callbacks, TAviWriterOptions options = {});
+
+    // Whether a listed path names a frame file (the 12-character tail rule).
+    static bool IsFrameFileName(const std::string& path);
+    // The frame list of a directory path that ends with "/".
+    static std::vector<std::string> FrameFiles(const std::string& framesDirectory);
+
+    TAviBuildResult Build(const std::string& framesDirectory, const std::string& target,
+                          int framesPerSecond);
+
+  private:
+    void Status(const std::string& text) const;
+    void ErrorBox(const std::string& text) const;
+
+    TAviBuildCallbacks callbacks_;
+    TAviWriterOptions options_;
+};
+
+} // namespace lumisk

@@ -1,0 +1,116 @@
+#pragma once
+// Writes an uncompressed AVI movie: one video stream of 24-bit key frames
+// (BI_RGB, bottom-up rows padded to four bytes), written straight to the file
+// through a large buffer.
+//
+// A movie that fits one RIFF chunk is a plain AVI 1.0 file: RIFF "AVI " with
+// LIST hdrl (avih, LIST strl with strh and strf), LIST movi with one "00db"
+// chunk per frame and idx1. The room the OpenDML headers would need is kept
+// as JUNK chunks. A longer movie continues the OpenDML way: further RIFF
+// "AVIX" chunks each with a LIST movi, an "ix00" standard index at the end of
+// every movi, the "indx" super index in the strl and LIST odml with "dmlh"
+// written over that room; idx1 then covers the first RIFF only and avih
+// counts the first RIFF's frames, while strh and dmlh count them all.
+//
+// States: created -> Open -> Start -> AddFrame... -> Finish. Destroying a
+// writer that was opened but not finished completes the file as far as it
+// was written (as a movie library's release would), ignoring errors; after a
+// failed write the file is only closed.
+// Errors: ELumiskError for a format that cannot be written (refused before
+// any byte is written), EFCreateError naming the file for any failure to
+// create or write it.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace lumisk {
+
+struct TAviVideoFormat {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::int32_t FramesPerSecond = 0;
+    // Copied into the stream's bitmap header; 0 when unknown.
+    std::int32_t XPelsPerMeter = 0;
+    std::int32_t YPelsPerMeter = 0;
+};
+
+struct TAviWriterOptions {
+    // Bytes one RIFF chunk may take, its own header included, before the movie
+    // continues in the next one. Players expect the first RIFF below 1 GiB.
+    std::uint64_t RiffLimit = std::uint64_t{1} << 30;
+    // Frames the caller means to write; sizes the super index reserved in the
+    // headers. Fewer or more frames may be written: when the reserved index is
+    // full the last RIFF grows up to the format's 4 GiB limit instead.
+    std::uint32_t ExpectedFrames = 0;
+    std::size_t BufferBytes = std::size_t{4} << 20;
+};
+
+class TAviWriter {
+  public:
+    explicit TAviWriter(TAviWriterOptions options = {});
+    ~TAviWriter();
+    TAviWriter(const TAviWriter&) = delete;
+    TAviWriter& operator=(const TAviWriter&) = delete;
+
+    // Bytes of one 24-bit row of that width, padded to a multiple of four.
+    static std::uint32_t RowBytes(std::int32_t width);
+
+    // Creates (or empties) the file. Throws EFCreateError.
+    void Open(const std::string& path);
+    // Fixes the stream's format and writes the headers. Refuses frames per
+    // second of 0 or less and sizes outside 1 .. 32767 or too large for the
+    // format with ELumiskError, before writing anything.
+    void Start(const TAviVideoFormat& format);
+    // Appends one frame: exactly ImageBytes() bytes, bottom row first.
+    void AddFrame(std::span<const std::uint8_t> pixels);
+    // Writes the indexes and the final counts, and closes the file.
+    void Finish();
+
+    std::uint32_t ImageBytes() const { return imageBytes_; }
+    std::uint32_t FramesWritten() const { return totalFrames_; }
+    // RIFF chunks begun so far (1 for a plain AVI 1.0 file).
+    std::size_t RiffCount() const { return riffs_.size() + (riffOpen_ ? 1 : 0); }
+
+  private:
+    struct TIndexEntry {
+        std::uint64_t Offset = 0; // of the ix00 chunk in the file
+        std::uint32_t Bytes = 0;  // of the ix00 chunk, header included
+        std::uint32_t Frames = 0;
+    };
+
+    std::string Headers() const;
+    std::uint64_t TrailerBytes(std::uint32_t frames, bool first, bool openDml) const;
+    void BeginRiff();
+    void CloseRiff(bool openDml);
+    void Complete();
+    void Put(const void* data, std::size_t bytes);
+    void Flush(const void* extra = nullptr, std::size_t extraBytes = 0);
+    void WriteAt(std::uint64_t offset, const std::string& bytes);
+    [[noreturn]] void Fail();
+
+    TAviWriterOptions options_;
+    std::string path_;
+    int fd_ = -1;
+    bool started_ = false;
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t position_ = 0; // file offset of the next byte put
+
+    TAviVideoFormat format_;
+    std::uint32_t imageBytes_ = 0;
+    std::uint32_t indexCapacity_ = 0; // super index entries reserved
+    std::uint64_t moviStart_ = 0;     // offset of the first RIFF's LIST movi
+
+    bool riffOpen_ = false;
+    std::uint64_t riffStart_ = 0;  // offset of the current "RIFF"
+    std::uint64_t riffMovi_ = 0;   // offset of the current LIST movi
+    std::uint32_t riffFrames_ = 0; // frames in the current RIFF
+    std::uint32_t firstRiffFrames_ = 0;
+    std::uint64_t firstRiffBytes_ = 0;
+    std::uint64_t firstMoviBytes_ = 0;
+    std::vector<TIndexEntry> riffs_; // closed RIFFs
+    std::uint32_t totalFrames_ = 0;
+};
+
+} // namespace lumisk

@@ -1,0 +1,165 @@
+// The time-lapse grab against a real nginx: frames kept, duplicates dropped,
+// skipped downloads, the maximum, Stop during a wait, earlier frames, and the
+// grab's error endings.
+#include "catalogue/settings.h"
+#include "imaging/imagefixtures.h"
+#include "support/mainformfixture.h"
+#include "support/nginxserver.h"
+#include "tools/avibuildform.h"
+#include "tools/timelapseform.h"
+#include "tools/timelapsegrab.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <utime.h>
+
+using namespace lumisk;
+using namespace lumisk::test;
+
+class TimeLapse : public MainFormFixture {
+protected:
+    void SetUp() override {
+        if (!TNginx::Available()) GTEST_SKIP() << TNginx::SkipReason;
+        MainFormFixture::SetUp();
+        QDir().mkpath(QString::fromStdString(www.Path()));
+        nginx = std::make_unique<TNginx>(www.Path());
+        WriteCatalogue({{"Harbour Cam", nginx->Url("/cam.jpg"), "", "5", ""}});
+        WriteKnownVersion();
+        Picture(0);
+        Start();
+        Main().Createtimelapseframes1->trigger();
+        Form().ShowAVIBuilder->setChecked(false);
+    }
+    TTimeLapseForm& Form() { return *Forms().TimeLapseForm; }
+    // A different picture for every n; the file's date moves on each time.
+    void Picture(int n) {
+        QImage picture = SolidPicture(32, 24, QColor(n * 40 % 256, 80, 200));
+        www.Write("cam.jpg", EncodeJpeg(picture));
+        Touch(n);
+    }
+    void Touch(int n) {
+        struct utimbuf t {time(nullptr) + n * 10, time(nullptr) + n * 10};
+        utime(www.File("cam.jpg").c_str(), &t);
+    }
+    // Runs action(cycle) after each finished cycle of the grab.
+    void EachCycle(std::function<void(int)> action) {
+        auto* timer = new QTimer(&Form());
+        timer->setInterval(0);
+        QObject::connect(timer, &QTimer::timeout, [this, action, seen = 0]() mutable {
+            const int cycles = Form().ImagesDownloaded + Form().SkippedDownloads;
+            if (cycles > seen) action(seen = cycles);
+        });
+        timer->start();
+        // A grab that never gets anywhere must still end the test.
+        QTimer::singleShot(15000, &Form(), [this] {
+            ADD_FAILURE() << "grab still running; main status: "
+                          << Main().Status().toStdString();
+            Form().Button1->click();
+        });
+    }
+    QStringList Frames() {
+        return QDir(QString::fromStdString(dir.File("Frames"))).entryList(QDir::Files, QDir::Name);
+    }
+    TTempDir www;
+    std::unique_ptr<TNginx> nginx;
+};
+
+TEST_F(TimeLapse, KeepsChangedFramesDropsDuplicatesAndCountsSkips) {
+    // 1: new picture, kept. 2: same date, skipped. 3: touched but identical,
+    // downloaded and dropped. 4: new picture, kept under the dropped number.
+    EachCycle([this](int cycle) {
+        if (cycle == 1) return;
+        if (cycle == 2) Touch(2);
+        if (cycle == 3) Picture(3);
+        if (cycle == 4) Form().Button1->click();
+    });
+    Form().Button1->click();
+    EXPECT_EQ(Form().ImagesDownloaded, 3);
+    EXPECT_EQ(Form().UniqueFrames, 2);
+    EXPECT_EQ(Form().SkippedDownloads, 1);
+    EXPECT_EQ(Frames(), (QStringList{"FRA00000.BMP", "FRA00001.BMP"}));
+    EXPECT_EQ(Form().Edit1->text(), "3");
+    EXPECT_EQ(Form().Edit2->text(), "2");
+    EXPECT_EQ(Form().Edit4->text(), "1");
+    EXPECT_EQ(Form().Stats->currentMessage(), "Frame grab stopped");
+    EXPECT_EQ(Form().Button1->text(), "Start");
+    EXPECT_TRUE(Form().Button1->isEnabled());
+    EXPECT_TRUE(Form().Label5->text().startsWith("Disk space used by frames = "));
+    EXPECT_FALSE(Form().Label5->text().endsWith(" 0 Bytes"));
+}
+
+TEST_F(TimeLapse, MaximumEndsTheGrabAndHandsOverToTheMovieBuilder) {
+    Forms().Settings->DateSkip->setChecked(false);
+    Form().ShowAVIBuilder->setChecked(true);
+    Form().Edit3->setText("3");
+    EachCycle([this](int cycle) { Picture(cycle + 1); });
+    Form().Button1->click();
+    EXPECT_EQ(Form().UniqueFrames, 3);
+    EXPECT_EQ(Frames().size(), 3);
+    EXPECT_FALSE(Form().isVisible());
+    EXPECT_TRUE(Forms().AVIBuildForm->isVisible());
+}
+
+TEST_F(TimeLapse, StopDuringTheWaitEndsItPromptly) {
+    Form().FrameDelay->setText("1");
+    QElapsedTimer sinceStop;
+    EachCycle([&](int) {
+        QTimer::singleShot(150, [&] {
+            EXPECT_TRUE(Form().Stats->currentMessage().startsWith("Waiting 5"));
+            sinceStop.start();
+            Form().Button1->click();
+        });
+    });
+    Form().Button1->click();
+    ASSERT_TRUE(sinceStop.isValid());
+    EXPECT_LT(sinceStop.elapsed(), 400);
+    EXPECT_EQ(Form().Button1->text(), "Start");
+}
+
+TEST_F(TimeLapse, EarlierFramesAreDeletedOnYesAndContinuedOnNo) {
+    dir.Write("Frames/FRA00000.BMP", "old");
+    dir.Write("Frames/FRA00004.BMP", "old");
+    Form().Edit3->setText("1");
+    Dialogs().ConfirmAnswers = {false};
+    Form().Button1->click();
+    EXPECT_EQ(Dialogs().Texts("Confirm").back(),
+              "Previous frame files found.  Do you want to\rdelete them prior to starting the "
+              "frame grab?");
+    EXPECT_EQ(Frames(), (QStringList{"FRA00000.BMP", "FRA00004.BMP", "FRA00005.BMP"}));
+
+    Dialogs().ConfirmAnswers = {true};
+    Forms().Settings->DateSkip->setChecked(false);
+    Form().Button1->click();
+    EXPECT_EQ(Dialogs().Texts("Information").back(), "Deleted 3 previous frames.");
+    EXPECT_EQ(Frames(), QStringList{"FRA00000.BMP"});
+}
+
+TEST_F(TimeLapse, UsedUpFrameNumbersStopTheGrabWithoutTouchingFrames) {
+    dir.Write("Frames/FRA99999.BMP", "kept");
+    Dialogs().ConfirmAnswers = {false};
+    Form().Button1->click();
+    ASSERT_EQ(Dialogs().Texts("ErrorReport").size(), 1u);
+    EXPECT_TRUE(Dialogs().Texts("ErrorReport")[0].startsWith("All frame numbers are used"));
+    EXPECT_EQ(Frames(), QStringList{"FRA99999.BMP"});
+    EXPECT_EQ(dir.Read("Frames/FRA99999.BMP"), "kept");
+    EXPECT_EQ(Form().Button1->text(), "Start");
+    EXPECT_TRUE(Form().Button1->isEnabled());
+}
+
+TEST_F(TimeLapse, BadNumberInAFieldEndsTheGrabIdle) {
+    Form().FrameDelay->setText("x");
+    Form().Button1->click();
+    ASSERT_EQ(Dialogs().Texts("ErrorReport").size(), 1u);
+    EXPECT_EQ(Dialogs().Texts("ErrorReport")[0], "'x' is not a valid integer value.");
+    EXPECT_EQ(Form().Button1->text(), "Start");
+}
+
+TEST(TimeLapseRules, DelayAndMaximumFields) {
+    EXPECT_EQ(TTimeLapseGrab::DelayMilliseconds("0"), std::nullopt);
+    EXPECT_EQ(TTimeLapseGrab::DelayMilliseconds("00"), 0);
+    EXPECT_EQ(TTimeLapseGrab::DelayMilliseconds("2"), 120000);
+    EXPECT_FALSE(TTimeLapseGrab::MaximumReached("0", 5));
+    EXPECT_TRUE(TTimeLapseGrab::MaximumReached("3", 3));
+    EXPECT_FALSE(TTimeLapseGrab::MaximumReached("3", 4)); // equality only
+}
