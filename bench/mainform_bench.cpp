@@ -5,7 +5,7 @@
 #include "app/mainform.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
-#include "util/userdialogs.h"
+#include "silentdialogs.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -13,16 +13,6 @@
 #include <fstream>
 
 namespace {
-
-class TSilentDialogs : public lumisk::IUserDialogs {
-public:
-    void Information(const QString&) override {}
-    void Error(const QString&) override {}
-    bool Confirm(const QString&) override { return false; }
-    void Message(const QString&) override {}
-    void ErrorReport(const QString&, const QString&) override {}
-    std::optional<QString> SaveFile(const lumisk::TSaveDialogOptions&) override { return {}; }
-};
 
 void BM_NextStep(benchmark::State& state) {
     const int cameras = static_cast<int>(state.range(0));
@@ -39,7 +29,7 @@ void BM_NextStep(benchmark::State& state) {
     }
     lumisk::SetDataDirectory(path);
     lumisk::ResetAppState();
-    TSilentDialogs dialogs;
+    lumisk::bench::TSilentDialogs dialogs;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::CreateForms();
     lumisk::TMainForm& main = *lumisk::Forms().MainForm;

@@ -12,7 +12,7 @@
 #include "tools/refreshpreviews.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
-#include "util/userdialogs.h"
+#include "silentdialogs.h"
 
 #include <QApplication>
 #include <QFile>
@@ -26,18 +26,6 @@
 #include <vector>
 
 namespace {
-
-class TSilentDialogs : public lumisk::IUserDialogs {
-  public:
-    void Information(const QString&) override {}
-    void Error(const QString&) override {}
-    bool Confirm(const QString&) override { return false; }
-    void Message(const QString&) override {}
-    void ErrorReport(const QString&, const QString& text) override {
-        std::fprintf(stderr, "error report: %s\n", text.toLocal8Bit().constData());
-    }
-    std::optional<QString> SaveFile(const lumisk::TSaveDialogOptions&) override { return {}; }
-};
 
 // A 640 x 480 camera-like picture: smooth gradients with a little noise.
 QByteArray CameraJpeg(const QString& path) {
@@ -87,7 +75,7 @@ int main(int argc, char** argv) {
         std::ofstream ini(data.path().toStdString() + "/orvane.ini", std::ios::binary);
         ini << "[Settings]\r\nVersion Flag=" << lumisk::VersionLine << "\r\n";
     }
-    TSilentDialogs dialogs;
+    lumisk::bench::TSilentDialogs dialogs;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::CreateForms();
     lumisk::TMainForm& main = *lumisk::Forms().MainForm;

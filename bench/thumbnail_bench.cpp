@@ -13,7 +13,7 @@
 #include "imaging/imagefixtures.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
-#include "util/userdialogs.h"
+#include "silentdialogs.h"
 #include "viewers/thumbnailform.h"
 #include "viewers/thumbnails.h"
 
@@ -32,16 +32,6 @@
 #include <vector>
 
 namespace {
-
-class TSilentDialogs : public lumisk::IUserDialogs {
-  public:
-    void Information(const QString&) override {}
-    void Error(const QString&) override {}
-    bool Confirm(const QString&) override { return false; }
-    void Message(const QString&) override {}
-    void ErrorReport(const QString&, const QString&) override {}
-    std::optional<QString> SaveFile(const lumisk::TSaveDialogOptions&) override { return {}; }
-};
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -205,7 +195,7 @@ int main(int argc, char** argv) {
     // ---- 2. The first screen of the grid -------------------------------------
     lumisk::SetDataDirectory(dataDir);
     lumisk::ResetAppState();
-    TSilentDialogs dialogs;
+    lumisk::bench::TSilentDialogs dialogs;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::CreateForms();
     lumisk::Forms().MainForm->show();

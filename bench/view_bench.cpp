@@ -8,7 +8,7 @@
 #include "support/nginxserver.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
-#include "util/userdialogs.h"
+#include "silentdialogs.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -21,16 +21,6 @@
 #include <vector>
 
 namespace {
-
-class TSilentDialogs : public lumisk::IUserDialogs {
-public:
-    void Information(const QString&) override {}
-    void Error(const QString&) override {}
-    bool Confirm(const QString&) override { return false; }
-    void Message(const QString&) override {}
-    void ErrorReport(const QString&, const QString&) override {}
-    std::optional<QString> SaveFile(const lumisk::TSaveDialogOptions&) override { return {}; }
-};
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -74,7 +64,7 @@ int main(int argc, char** argv) {
         std::ofstream ini(data.path().toStdString() + "/orvane.ini", std::ios::binary);
         ini << "[Settings]\r\nVersion Flag=" << lumisk::VersionLine << "\r\n";
     }
-    TSilentDialogs dialogs;
+    lumisk::bench::TSilentDialogs dialogs;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::CreateForms();
     lumisk::TMainForm& main = *lumisk::Forms().MainForm;
