@@ -15,8 +15,8 @@ void Save(const std::filesystem::path& dir, const std::string& name, const std::
     std::ofstream(dir / name, std::ios::binary) << bytes;
 }
 
-TBmpSpec Bmp(std::uint16_t bits, int rowBytes, std::int32_t height = 4) {
-    TBmpSpec s;
+TBmpLayout Bmp(std::uint16_t bits, int rowBytes, std::int32_t height = 4) {
+    TBmpLayout s;
     s.Width = 5;
     s.Height = height;
     s.Bits = bits;
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     QImage alpha = picture.convertToFormat(QImage::Format_ARGB32);
     alpha.setPixelColor(0, 0, QColor(1, 2, 3, 100));
     Save(dir, "alpha.png", EncodePng(alpha));
-    TPngSpec palette;
+    TPngLayout palette;
     palette.Width = 3;
     palette.Height = 2;
     palette.ColorType = PNG_COLOR_TYPE_PALETTE;
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     palette.Transparency = {0};
     Save(dir, "palette.png", EncodePng(palette));
 
-    TGifSpec gif;
+    TGifLayout gif;
     gif.ScreenWidth = 6;
     gif.ScreenHeight = 5;
     gif.Background = 2;
@@ -85,19 +85,19 @@ int main(int argc, char** argv) {
     Save(dir, "bits8.bmp", BuildBmp(Bmp(8, 5)));
     Save(dir, "bits16.bmp", BuildBmp(Bmp(16, 10)));
     Save(dir, "bits24_top_down.bmp", BuildBmp(Bmp(24, 15, -4)));
-    TBmpSpec fields = Bmp(32, 20);
+    TBmpLayout fields = Bmp(32, 20);
     fields.Compression = 3;
     fields.Masks = {0xFF000000, 0x00FF0000, 0x0000FF00};
     Save(dir, "bits32_bitfields.bmp", BuildBmp(fields));
-    TBmpSpec core = Bmp(8, 5);
+    TBmpLayout core = Bmp(8, 5);
     core.HeaderSize = 12;
     Save(dir, "core_header.bmp", BuildBmp(core));
-    TBmpSpec rle8 = Bmp(8, 0);
+    TBmpLayout rle8 = Bmp(8, 0);
     rle8.Compression = 1;
     rle8.Pixels =
         std::string("\x03\x01\x00\x03\x02\x03\x04\x00\x00\x00\x00\x02\x01\x01\x02\x05\x00\x01", 18);
     Save(dir, "rle8.bmp", BuildBmp(rle8));
-    TBmpSpec rle4 = Bmp(4, 0);
+    TBmpLayout rle4 = Bmp(4, 0);
     rle4.Compression = 2;
     rle4.Pixels =
         std::string("\x04\x12\x00\x03\x34\x50\x00\x00\x00\x02\x01\x01\x03\x45\x00\x01", 16);

@@ -53,16 +53,16 @@ std::string Rows(const std::function<std::string(const QColor&, int)>& pixel,
     return topDown ? top + bottom : bottom + top;
 }
 
-TBmpSpec Spec(std::uint16_t bits, std::string pixels, std::int32_t height = 2) {
-    TBmpSpec spec;
-    spec.Width = 3;
-    spec.Height = height;
-    spec.Bits = bits;
-    spec.Pixels = std::move(pixels);
-    return spec;
+TBmpLayout Plain(std::uint16_t bits, std::string pixels, std::int32_t height = 2) {
+    TBmpLayout layout;
+    layout.Width = 3;
+    layout.Height = height;
+    layout.Bits = bits;
+    layout.Pixels = std::move(pixels);
+    return layout;
 }
 
-TBmpSpec Paletted(std::uint16_t bits, std::uint32_t headerSize = 40) {
+TBmpLayout Paletted(std::uint16_t bits, std::uint32_t headerSize = 40) {
     std::string pixels;
     for (int row : {1, 0}) {
         std::string packed;
@@ -78,11 +78,11 @@ TBmpSpec Paletted(std::uint16_t bits, std::uint32_t headerSize = 40) {
         if (used) packed += static_cast<char>(acc << (8 - used));
         pixels += PadRow(packed);
     }
-    TBmpSpec spec = Spec(bits, pixels);
-    spec.HeaderSize = headerSize;
-    spec.Palette.assign(std::begin(kColours), std::end(kColours));
-    if (headerSize != 12) spec.ColorsUsed = 6;
-    return spec;
+    TBmpLayout layout = Plain(bits, pixels);
+    layout.HeaderSize = headerSize;
+    layout.Palette.assign(std::begin(kColours), std::end(kColours));
+    if (headerSize != 12) layout.ColorsUsed = 6;
+    return layout;
 }
 
 struct LayoutCase {
@@ -104,57 +104,57 @@ TEST_P(BmpLayouts, DecodeToTheSamePicture) {
 }
 
 std::string Rle8() {
-    TBmpSpec spec = Paletted(8);
-    spec.Compression = 1;
+    TBmpLayout layout = Paletted(8);
+    layout.Compression = 1;
     // Bottom row as three runs and an end of line; top row as one literal
     // group (padded to an even length) and the end of the bitmap.
-    spec.Pixels = std::string("\x01\x03\x01\x04\x01\x05\x00\x00", 8) +
+    layout.Pixels = std::string("\x01\x03\x01\x04\x01\x05\x00\x00", 8) +
                   std::string("\x00\x03\x00\x01\x02\x00\x00\x01", 8);
-    return BuildBmp(spec);
+    return BuildBmp(layout);
 }
 
 std::string Rle4() {
-    TBmpSpec spec = Paletted(4);
-    spec.Compression = 2;
-    spec.Pixels =
+    TBmpLayout layout = Paletted(4);
+    layout.Compression = 2;
+    layout.Pixels =
         std::string("\x00\x03\x34\x50\x00\x00", 6) + std::string("\x02\x01\x01\x20\x00\x01", 6);
-    return BuildBmp(spec);
+    return BuildBmp(layout);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BmpLayouts,
     testing::Values(
-        LayoutCase{"bits24_bottom_up", [] { return BuildBmp(Spec(24, Rows(Bgr))); }, 0},
-        LayoutCase{"bits24_top_down", [] { return BuildBmp(Spec(24, Rows(Bgr, true), -2)); }, 0},
+        LayoutCase{"bits24_bottom_up", [] { return BuildBmp(Plain(24, Rows(Bgr))); }, 0},
+        LayoutCase{"bits24_top_down", [] { return BuildBmp(Plain(24, Rows(Bgr, true), -2)); }, 0},
         LayoutCase{"bits24_core_header",
                    [] {
-                       TBmpSpec s = Spec(24, Rows(Bgr));
+                       TBmpLayout s = Plain(24, Rows(Bgr));
                        s.HeaderSize = 12;
                        return BuildBmp(s);
                    },
                    0},
         LayoutCase{"bits24_v5_header",
                    [] {
-                       TBmpSpec s = Spec(24, Rows(Bgr));
+                       TBmpLayout s = Plain(24, Rows(Bgr));
                        s.HeaderSize = 124;
                        return BuildBmp(s);
                    },
                    0},
         LayoutCase{"bits24_last_row_unpadded",
                    [] {
-                       std::string b = BuildBmp(Spec(24, Rows(Bgr)));
+                       std::string b = BuildBmp(Plain(24, Rows(Bgr)));
                        return b.substr(0, b.size() - 3);
                    },
                    0},
         LayoutCase{"bits32_rgb",
                    [] {
-                       return BuildBmp(Spec(
+                       return BuildBmp(Plain(
                            32, Rows([](const QColor& c, int i) { return Bgr(c, i) + "\x7F"; })));
                    },
                    0},
         LayoutCase{"bits32_bitfields_rgbx",
                    [] {
-                       TBmpSpec s = Spec(32, Rows([](const QColor& c, int) {
+                       TBmpLayout s = Plain(32, Rows([](const QColor& c, int) {
                                              return Le(static_cast<std::uint32_t>(c.red()) << 24 |
                                                            c.green() << 16 | c.blue() << 8,
                                                        4);
@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"bits16_rgb555",
                    [] {
                        return BuildBmp(
-                           Spec(16, Rows([](const QColor& c, int) {
+                           Plain(16, Rows([](const QColor& c, int) {
                                     return Le(static_cast<std::uint32_t>((c.red() >> 3) << 10 |
                                                                          (c.green() >> 3) << 5 |
                                                                          c.blue() >> 3),
@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
                    8},
         LayoutCase{"bits16_bitfields_565_in_v4_header",
                    [] {
-                       TBmpSpec s = Spec(16, Rows([](const QColor& c, int) {
+                       TBmpLayout s = Plain(16, Rows([](const QColor& c, int) {
                                              return Le(static_cast<std::uint32_t>(
                                                            (c.red() >> 3) << 11 |
                                                            (c.green() >> 2) << 5 | c.blue() >> 3),
@@ -196,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BmpLayouts, OneBitPaletteAndRleDeltaGaps) {
-    TBmpSpec one;
+    TBmpLayout one;
     one.Width = 10;
     one.Height = 1;
     one.Bits = 1;
@@ -210,7 +210,7 @@ TEST(BmpLayouts, OneBitPaletteAndRleDeltaGaps) {
 
     // A delta skips pixels, which stay black; a colour index past the
     // palette is black too.
-    TBmpSpec rle = Paletted(8);
+    TBmpLayout rle = Paletted(8);
     rle.Compression = 1;
     rle.Pixels = std::string("\x01\x03\x00\x02\x01\x01\x01\x09\x00\x01", 10);
     const QImage gaps = TBmpDecoder::Decode(BuildBmp(rle));
@@ -232,7 +232,7 @@ void PrintTo(const MalformedCase& c, std::ostream* os) {
 class BmpMalformed : public testing::TestWithParam<MalformedCase> {};
 
 TEST_P(BmpMalformed, IsRejectedCleanly) {
-    std::string bytes = BuildBmp(Spec(24, Rows(Bgr)));
+    std::string bytes = BuildBmp(Plain(24, Rows(Bgr)));
     GetParam().damage(bytes);
     EXPECT_THROW(TBmpDecoder::Decode(bytes), EImageError);
     EXPECT_FALSE(TBmpDecoder::Accepts(bytes));

@@ -58,13 +58,13 @@ PictureCase Jpeg(const char* name, TJpegKind kind, QColor colour, QColor expecte
             [=] { return SolidPicture(24, 16, expected); }, 6};
 }
 
-PictureCase Png(const char* name, std::function<TPngSpec()> spec,
+PictureCase Png(const char* name, std::function<TPngLayout()> layout,
                 std::function<QImage()> expected) {
-    return {name, [=] { return TPngDecoder::Decode(EncodePng(spec())); }, expected, 0};
+    return {name, [=] { return TPngDecoder::Decode(EncodePng(layout())); }, expected, 0};
 }
 
-TPngSpec PngSpec(int w, int h, int depth, int type, std::vector<std::string> rows) {
-    TPngSpec s;
+TPngLayout PngSpec(int w, int h, int depth, int type, std::vector<std::string> rows) {
+    TPngLayout s;
     s.Width = w;
     s.Height = h;
     s.BitDepth = depth;
@@ -75,9 +75,9 @@ TPngSpec PngSpec(int w, int h, int depth, int type, std::vector<std::string> row
 
 const std::vector<QColor> kGifPalette = {Qt::black, Qt::white, Qt::blue, Qt::red};
 
-PictureCase Gif(const char* name, std::function<TGifSpec()> spec,
+PictureCase Gif(const char* name, std::function<TGifLayout()> layout,
                 std::function<QImage()> expected) {
-    return {name, [=] { return TGifDecoder::Decode(EncodeGif(spec())); }, expected, 0};
+    return {name, [=] { return TGifDecoder::Decode(EncodeGif(layout())); }, expected, 0};
 }
 
 TGifFrame Frame(int left, int top, int w, int h, std::vector<std::uint8_t> pixels) {
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         Png(
             "png_palette_2_bit",
             [] {
-                TPngSpec s = PngSpec(3, 1, 2, PNG_COLOR_TYPE_PALETTE, {Packed({0b00011000})});
+                TPngLayout s = PngSpec(3, 1, 2, PNG_COLOR_TYPE_PALETTE, {Packed({0b00011000})});
                 s.Palette = {Qt::red, Qt::green, Qt::blue};
                 return s;
             },
@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         Png(
             "png_palette_transparency_shows_white",
             [] {
-                TPngSpec s = PngSpec(2, 1, 8, PNG_COLOR_TYPE_PALETTE, {Packed({0, 1})});
+                TPngLayout s = PngSpec(2, 1, 8, PNG_COLOR_TYPE_PALETTE, {Packed({0, 1})});
                 s.Palette = {Qt::red, Qt::green};
                 s.Transparency = {0};
                 return s;
@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         Gif(
             "gif_on_screen_with_background_and_transparency",
             [] {
-                TGifSpec s;
+                TGifLayout s;
                 s.ScreenWidth = 4;
                 s.ScreenHeight = 3;
                 s.Background = 2;
@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         Gif(
             "gif_interlaced",
             [] {
-                TGifSpec s;
+                TGifLayout s;
                 s.ScreenWidth = 1;
                 s.ScreenHeight = 9;
                 s.Palette = kGifPalette;
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
         Gif(
             "gif_first_frame_only_with_local_palette",
             [] {
-                TGifSpec s;
+                TGifLayout s;
                 s.ScreenWidth = 2;
                 s.ScreenHeight = 1;
                 s.Palette = kGifPalette;
@@ -198,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
         Gif(
             "gif_zero_screen_takes_image_extent",
             [] {
-                TGifSpec s;
+                TGifLayout s;
                 s.Palette = kGifPalette;
                 s.Frames = {Frame(1, 0, 1, 2, {3, 3})};
                 return s;
@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
         Gif(
             "gif_image_past_screen_edge_is_clipped",
             [] {
-                TGifSpec s;
+                TGifLayout s;
                 s.ScreenWidth = 2;
                 s.ScreenHeight = 1;
                 s.Palette = kGifPalette;
@@ -259,7 +259,7 @@ TEST_P(Rejection, RaisesAnImageError) {
 }
 
 std::string TwoFrameGif() {
-    TGifSpec s;
+    TGifLayout s;
     s.ScreenWidth = 8;
     s.ScreenHeight = 8;
     s.Palette = kGifPalette;
@@ -278,11 +278,11 @@ std::string GifWithFrameSize(int width, int height) {
 }
 
 std::string OverLimitBmp() {
-    TBmpSpec spec;
-    spec.Width = 10001;
-    spec.Height = -10000;
-    spec.Pixels = std::string(64, '\0');
-    return BuildBmp(spec);
+    TBmpLayout layout;
+    layout.Width = 10001;
+    layout.Height = -10000;
+    layout.Pixels = std::string(64, '\0');
+    return BuildBmp(layout);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -306,14 +306,14 @@ INSTANTIATE_TEST_SUITE_P(
                    [] { TGifDecoder::Decode(TwoFrameGif().substr(0, TwoFrameGif().size() - 6)); }},
         RejectCase{"gif_without_colour_table",
                    [] {
-                       TGifSpec s;
+                       TGifLayout s;
                        s.ScreenWidth = s.ScreenHeight = 1;
                        s.Frames = {Frame(0, 0, 1, 1, {0})};
                        TGifDecoder::Decode(EncodeGif(s));
                    }},
         RejectCase{"gif_without_image",
                    [] {
-                       TGifSpec s;
+                       TGifLayout s;
                        s.ScreenWidth = s.ScreenHeight = 1;
                        s.Palette = kGifPalette;
                        TGifDecoder::Decode(EncodeGif(s));

@@ -31,7 +31,7 @@ std::string Content(const std::string& kind, const QImage& picture) {
     if (kind == "bmp") return EncodeBitmap(picture);
     if (kind == "jpg") return EncodeJpeg(picture);
     if (kind == "png") return EncodePng(picture);
-    TGifSpec s;
+    TGifLayout s;
     s.ScreenWidth = picture.width();
     s.ScreenHeight = picture.height();
     s.Palette = {picture.pixelColor(0, 0), Qt::black};

@@ -139,26 +139,26 @@ std::size_t FindPngChunk(const std::string& png, const std::string& type) {
 
 } // namespace
 
-std::string EncodePng(const TPngSpec& spec) {
+std::string EncodePng(const TPngLayout& layout) {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) throw std::logic_error("libpng could not write the test picture");
     png_set_write_fn(png, &out, AppendPng, FlushPng);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.Width),
-                 static_cast<png_uint_32>(spec.Height), spec.BitDepth, spec.ColorType,
-                 spec.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(layout.Width),
+                 static_cast<png_uint_32>(layout.Height), layout.BitDepth, layout.ColorType,
+                 layout.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
-    for (const QColor& c : spec.Palette)
+    for (const QColor& c : layout.Palette)
         palette.push_back({static_cast<png_byte>(c.red()), static_cast<png_byte>(c.green()),
                            static_cast<png_byte>(c.blue())});
     if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-    if (!spec.Transparency.empty())
-        png_set_tRNS(png, info, spec.Transparency.data(),
-                     static_cast<int>(spec.Transparency.size()), nullptr);
+    if (!layout.Transparency.empty())
+        png_set_tRNS(png, info, layout.Transparency.data(),
+                     static_cast<int>(layout.Transparency.size()), nullptr);
     std::vector<png_bytep> rows;
-    for (const std::string& r : spec.Rows)
+    for (const std::string& r : layout.Rows)
         rows.push_back(reinterpret_cast<png_bytep>(const_cast<char*>(r.data())));
     png_set_rows(png, info, rows.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
@@ -170,15 +170,15 @@ std::string EncodePng(const QImage& picture, bool interlaced) {
     const bool alpha = picture.hasAlphaChannel();
     const QImage image =
         picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    TPngSpec spec;
-    spec.Width = image.width();
-    spec.Height = image.height();
-    spec.ColorType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
-    spec.Interlaced = interlaced;
+    TPngLayout layout;
+    layout.Width = image.width();
+    layout.Height = image.height();
+    layout.ColorType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    layout.Interlaced = interlaced;
     for (int y = 0; y < image.height(); ++y)
-        spec.Rows.emplace_back(reinterpret_cast<const char*>(image.constScanLine(y)),
+        layout.Rows.emplace_back(reinterpret_cast<const char*>(image.constScanLine(y)),
                                static_cast<std::size_t>(image.width()) * (alpha ? 4 : 3));
-    return EncodePng(spec);
+    return EncodePng(layout);
 }
 
 std::string PngChunk(const std::string& type, const std::string& data) {
@@ -232,15 +232,15 @@ ColorMapObject* MakeMap(const std::vector<QColor>& colours) {
 
 } // namespace
 
-std::string EncodeGif(const TGifSpec& spec) {
+std::string EncodeGif(const TGifLayout& layout) {
     std::string out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, AppendGif, &error);
     EGifSetGifVersion(gif, true);
-    ColorMapObject* global = MakeMap(spec.Palette);
-    EGifPutScreenDesc(gif, spec.ScreenWidth, spec.ScreenHeight, 8, spec.Background, global);
+    ColorMapObject* global = MakeMap(layout.Palette);
+    EGifPutScreenDesc(gif, layout.ScreenWidth, layout.ScreenHeight, 8, layout.Background, global);
     GifFreeMapObject(global);
-    for (const TGifFrame& f : spec.Frames) {
+    for (const TGifFrame& f : layout.Frames) {
         if (f.Transparent >= 0) {
             GraphicsControlBlock control{};
             control.TransparentColor = f.Transparent;
@@ -273,16 +273,16 @@ std::string EncodeGif(const TGifSpec& spec) {
 }
 
 std::string SimpleGif(int screenWidth, int screenHeight, int width, int height) {
-    TGifSpec spec;
-    spec.ScreenWidth = screenWidth;
-    spec.ScreenHeight = screenHeight;
-    spec.Palette = {Qt::black, Qt::white};
+    TGifLayout layout;
+    layout.ScreenWidth = screenWidth;
+    layout.ScreenHeight = screenHeight;
+    layout.Palette = {Qt::black, Qt::white};
     TGifFrame frame;
     frame.Width = width;
     frame.Height = height;
     frame.Pixels.assign(static_cast<std::size_t>(width) * height, 1);
-    spec.Frames.push_back(frame);
-    return EncodeGif(spec);
+    layout.Frames.push_back(frame);
+    return EncodeGif(layout);
 }
 
 void Put16(std::string& bytes, std::size_t at, std::uint16_t value) {
@@ -300,43 +300,43 @@ std::string PadRow(std::string row) {
     return row;
 }
 
-std::string BuildBmp(const TBmpSpec& spec) {
-    const bool core = spec.HeaderSize == 12;
-    std::string header(14 + spec.HeaderSize, '\0');
+std::string BuildBmp(const TBmpLayout& layout) {
+    const bool core = layout.HeaderSize == 12;
+    std::string header(14 + layout.HeaderSize, '\0');
     header[0] = 'B';
     header[1] = 'M';
-    Put32(header, 14, spec.HeaderSize);
+    Put32(header, 14, layout.HeaderSize);
     if (core) {
-        Put16(header, 18, static_cast<std::uint16_t>(spec.Width));
-        Put16(header, 20, static_cast<std::uint16_t>(spec.Height));
+        Put16(header, 18, static_cast<std::uint16_t>(layout.Width));
+        Put16(header, 20, static_cast<std::uint16_t>(layout.Height));
         Put16(header, 22, 1);
-        Put16(header, 24, spec.Bits);
+        Put16(header, 24, layout.Bits);
     } else {
-        Put32(header, 18, static_cast<std::uint32_t>(spec.Width));
-        Put32(header, 22, static_cast<std::uint32_t>(spec.Height));
+        Put32(header, 18, static_cast<std::uint32_t>(layout.Width));
+        Put32(header, 22, static_cast<std::uint32_t>(layout.Height));
         Put16(header, 26, 1);
-        Put16(header, 28, spec.Bits);
-        Put32(header, 30, spec.Compression);
-        Put32(header, 34, static_cast<std::uint32_t>(spec.Pixels.size()));
-        Put32(header, 46, spec.ColorsUsed);
+        Put16(header, 28, layout.Bits);
+        Put32(header, 30, layout.Compression);
+        Put32(header, 34, static_cast<std::uint32_t>(layout.Pixels.size()));
+        Put32(header, 46, layout.ColorsUsed);
     }
     std::string masks;
-    for (std::size_t i = 0; i < spec.Masks.size(); ++i) {
+    for (std::size_t i = 0; i < layout.Masks.size(); ++i) {
         std::string field(4, '\0');
-        Put32(field, 0, spec.Masks[i]);
-        if (spec.HeaderSize > 40)
+        Put32(field, 0, layout.Masks[i]);
+        if (layout.HeaderSize > 40)
             header.replace(54 + 4 * i, 4, field);
         else
             masks += field;
     }
     std::string palette;
-    for (const QColor& c : spec.Palette) {
+    for (const QColor& c : layout.Palette) {
         palette += static_cast<char>(c.blue());
         palette += static_cast<char>(c.green());
         palette += static_cast<char>(c.red());
         if (!core) palette += '\0';
     }
-    std::string file = header + masks + palette + spec.Pixels;
+    std::string file = header + masks + palette + layout.Pixels;
     Put32(file, 2, static_cast<std::uint32_t>(file.size()));
     Put32(file, 10, static_cast<std::uint32_t>(header.size() + masks.size() + palette.size()));
     return file;

@@ -28,7 +28,7 @@ std::string EncodeCmykJpeg(int width, int height, const std::uint8_t cmyk[4]);
 // Rewrites the size in the first SOF marker.
 std::string PatchJpegSize(std::string jpeg, int width, int height);
 
-struct TPngSpec {
+struct TPngLayout {
     int Width = 0;
     int Height = 0;
     int BitDepth = 8;
@@ -38,7 +38,7 @@ struct TPngSpec {
     std::vector<QColor> Palette;
     std::vector<std::uint8_t> Transparency; // tRNS entries for palette pictures
 };
-std::string EncodePng(const TPngSpec& spec);
+std::string EncodePng(const TPngLayout& layout);
 // RGBA when the picture has an alpha channel, RGB otherwise.
 std::string EncodePng(const QImage& picture, bool interlaced = false);
 // A chunk with its length and CRC.
@@ -58,18 +58,18 @@ struct TGifFrame {
     int Transparent = -1;
     std::vector<QColor> LocalPalette; // empty: the global one
 };
-struct TGifSpec {
+struct TGifLayout {
     int ScreenWidth = 0, ScreenHeight = 0;
     int Background = 0;
     std::vector<QColor> Palette; // global; size a power of two, or empty
     std::vector<TGifFrame> Frames;
 };
-std::string EncodeGif(const TGifSpec& spec);
+std::string EncodeGif(const TGifLayout& layout);
 // A one-frame GIF with a two-colour palette (black, white) and the given
 // screen and frame size, pixels all 1.
 std::string SimpleGif(int screenWidth, int screenHeight, int width, int height);
 
-struct TBmpSpec {
+struct TBmpLayout {
     std::uint32_t HeaderSize = 40;
     std::int32_t Width = 0;
     std::int32_t Height = 0; // negative: top-down
@@ -80,7 +80,7 @@ struct TBmpSpec {
     std::vector<std::uint32_t> Masks; // red, green, blue: after a 40-byte header
     std::string Pixels;               // as stored
 };
-std::string BuildBmp(const TBmpSpec& spec);
+std::string BuildBmp(const TBmpLayout& layout);
 // Row bytes padded to a multiple of four.
 std::string PadRow(std::string row);
 // Little-endian field writers for patching headers.

@@ -16,11 +16,11 @@ using namespace lumisk::test;
 namespace {
 
 std::string SmallBmp() {
-    TBmpSpec spec;
-    spec.Width = 2;
-    spec.Height = 2;
-    spec.Pixels = PadRow(std::string(6, '\x40')) + PadRow(std::string(6, '\x80'));
-    return BuildBmp(spec);
+    TBmpLayout layout;
+    layout.Width = 2;
+    layout.Height = 2;
+    layout.Pixels = PadRow(std::string(6, '\x40')) + PadRow(std::string(6, '\x80'));
+    return BuildBmp(layout);
 }
 
 std::string CameraJpeg() {

@@ -289,7 +289,7 @@ TEST_P(Variants, FramesKeepTheirPixels) {
     const VariantCase& c = GetParam();
     TTempDir dir;
     const QImage picture = test::FramePicture(13, 5, 2);
-    test::TBmpSpec bmp;
+    test::TBmpLayout bmp;
     bmp.HeaderSize = c.headerSize;
     bmp.Width = 13;
     bmp.Height = c.topDown ? -5 : 5;
