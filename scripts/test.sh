@@ -7,4 +7,4 @@ bash scripts/install-deps.sh --tests
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMISK_WERROR=ON
 cmake --build build-test
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build-test --output-on-failure -j2
+ctest --test-dir build-test --output-on-failure --repeat until-pass:2
