@@ -158,8 +158,11 @@ void TMainForm::LoadSettings() {
     SetStatus("Loading INI");
     ProcessPendingEvents();
     TSettings* settings = Forms().Settings;
+    // Everything read is applied before the version flag is written: a flag
+    // that cannot be written must not cost the user the settings, and a
+    // load that ends early keeps the next start a first run.
     TSettingsLoadResult result =
-        LoadSettingsFile(SettingsFileName(), settings->Values(), VersionLine);
+        ReadSettingsFile(SettingsFileName(), settings->Values(), VersionLine);
     settings->SetValues(result.Values);
     App().TotalBytes = result.Values.TotalBytes;
     App().TotalImages = result.Values.TotalImages;
@@ -171,6 +174,7 @@ void TMainForm::LoadSettings() {
     description_comboClick();
     if (result.Values.StatsVisible) Viewstatistics1Click();
     App().FirstRun = result.FirstRun;
+    WriteVersionFlag(SettingsFileName(), VersionLine);
     SetStatus("Loaded INI");
     ProcessPendingEvents();
 }

@@ -89,6 +89,13 @@ void TMainForm::Managefavourites1Click() {
 
 void TMainForm::About1Click() { Forms().About->show(); }
 
-void TMainForm::Button1Click() { Forms().ThumbnailForm->showMaximized(); }
+void TMainForm::Button1Click() {
+    // Maximized the first time (the window starts so); afterwards as the
+    // user last left it.
+    TThumbnailForm* grid = Forms().ThumbnailForm;
+    grid->show();
+    grid->raise();
+    grid->activateWindow();
+}
 
 } // namespace lumisk

@@ -21,6 +21,7 @@
 #include "viewers/viewform.h"
 
 #include <QEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <limits>
@@ -60,7 +61,10 @@ void TMainForm::ShowImageAge() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == PreviewImage && event->type() == QEvent::MouseButtonRelease) {
+    // A left click: the left button released over the picture.
+    if (watched == PreviewImage && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        PreviewImage->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
         RunHandler([this] { PreviewImageClick(); });
         return true;
     }

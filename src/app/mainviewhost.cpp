@@ -36,6 +36,10 @@ std::string TMainViewHost::UrlText() const {
     return form_.url->Bytes(std::string::npos);
 }
 
+std::string TMainViewHost::DescriptionText() const {
+    return form_.description->Bytes(CameraRecord::kDescriptionCapacity);
+}
+
 void TMainViewHost::SetUrlText(const std::string& url) { form_.url->SetBytes(url); }
 
 std::string TMainViewHost::DateText() const {

@@ -20,6 +20,7 @@ public:
     void SaveCatalogue() override;
     TViewSettings ViewSettings() const override;
     std::string UrlText() const override;
+    std::string DescriptionText() const override;
     void SetUrlText(const std::string& url) override;
     std::string DateText() const override;
     void SetDateText(const std::string& date) override;

@@ -11,7 +11,7 @@ const char* const kSettings = "Settings";
 
 } // namespace
 
-TSettingsLoadResult LoadSettingsFile(const std::string& path, const TSettingsValues& dialogDefaults,
+TSettingsLoadResult ReadSettingsFile(const std::string& path, const TSettingsValues& dialogDefaults,
                                      const std::string& versionLine) {
     TIniFile ini(path);
     TSettingsLoadResult result;
@@ -30,8 +30,19 @@ TSettingsLoadResult LoadSettingsFile(const std::string& path, const TSettingsVal
     // A new version of the program counts its first start as a first run.
     std::string flag = ini.ReadString(kSettings, "Version Flag", "");
     result.FirstRun = flag.empty() || flag != versionLine;
+    return result;
+}
+
+void WriteVersionFlag(const std::string& path, const std::string& versionLine) {
+    TIniFile ini(path);
     ini.WriteString(kSettings, "Version Flag", versionLine);
     ini.UpdateFile();
+}
+
+TSettingsLoadResult LoadSettingsFile(const std::string& path, const TSettingsValues& dialogDefaults,
+                                     const std::string& versionLine) {
+    TSettingsLoadResult result = ReadSettingsFile(path, dialogDefaults, versionLine);
+    WriteVersionFlag(path, versionLine);
     return result;
 }
 

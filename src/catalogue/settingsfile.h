@@ -33,6 +33,13 @@ struct TSettingsLoadResult {
 TSettingsLoadResult LoadSettingsFile(const std::string& path, const TSettingsValues& dialogDefaults,
                                      const std::string& versionLine);
 
+// The reading half of LoadSettingsFile: nothing is written.
+TSettingsLoadResult ReadSettingsFile(const std::string& path, const TSettingsValues& dialogDefaults,
+                                     const std::string& versionLine);
+
+// Writes versionLine to "Version Flag" (creating the file when missing).
+void WriteVersionFlag(const std::string& path, const std::string& versionLine);
+
 // Writes every saved key in the save order. Throws EFCreateError.
 void SaveSettingsFile(const std::string& path, const TSettingsValues& values);
 

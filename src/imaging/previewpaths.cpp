@@ -2,7 +2,7 @@
 
 #include "util/datadirectory.h"
 
-#include <array>
+#include <vector>
 #include <cctype>
 #include <dirent.h>
 #include <strings.h>
@@ -67,9 +67,15 @@ std::string PreviewBasePath(const std::string& description) {
 }
 
 std::string FindPreviewFile(const std::string& description, TPreviewLookup order) {
-    static const std::array<const char*, 4> panel = {"jpg", "bmp", "gif", "png"};
-    static const std::array<const char*, 4> grid = {"bmp", "gif", "jpg", "png"};
-    const auto& extensions = order == TPreviewLookup::Panel ? panel : grid;
+    std::vector<const char*> extensions;
+    switch (order) {
+    case TPreviewLookup::Panel: extensions = {"jpg", "bmp", "gif", "png"}; break;
+    case TPreviewLookup::Grid: extensions = {"bmp", "gif", "jpg", "png"}; break;
+    case TPreviewLookup::OnlyBmp: extensions = {"bmp"}; break;
+    case TPreviewLookup::OnlyGif: extensions = {"gif"}; break;
+    case TPreviewLookup::OnlyJpg: extensions = {"jpg"}; break;
+    case TPreviewLookup::OnlyPng: extensions = {"png"}; break;
+    }
     const std::string base = PreviewBasePath(description);
     // The View writes upper-case extensions; try the two usual spellings by
     // name before scanning the directory for an unusual one.

@@ -31,6 +31,7 @@ public:
 
     // The fields of the shown camera.
     virtual std::string UrlText() const = 0;
+    virtual std::string DescriptionText() const = 0;
     virtual void SetUrlText(const std::string& url) = 0;
     virtual std::string DateText() const = 0;
     virtual void SetDateText(const std::string& date) = 0;

@@ -72,48 +72,59 @@ std::string TViewPipeline::NormaliseUrl(const std::string& text) {
 }
 
 void TViewPipeline::Run() {
-    if (host_.ViewCaption() != "View") return Abort();
+    // A View never runs inside another: while one runs (even after an Abort
+    // click has already set the caption back) every further call aborts it.
+    if (running_ || host_.ViewCaption() != "View") return Abort();
+    running_ = true;
+    struct TRunning {
+        bool& flag;
+        ~TRunning() { flag = false; }
+    } runningGuard{running_};
     try {
         RunView();
     } catch (...) {
         // Whatever fails on the way (a bad proxy port, a failed save, a
         // preview that cannot be shown), the window must not stay stuck
         // reading "Abort" with its navigation locked.
-        if (host_.ViewCaption() != "View") {
-            http_.CloseConnection();
-            host_.LeaveBusyState();
-            host_.SetViewCaption("View");
-        }
+        http_.CloseConnection();
+        host_.LeaveBusyState();
+        host_.SetViewCaption("View");
         throw;
     }
 }
 
-void TViewPipeline::RunView() {
+CameraRecord* TViewPipeline::OwnRecord() const {
+    TCatalogue& catalogue = App().Catalogue;
+    if (slot_ < 0 || slot_ > catalogue.Count) return nullptr;
+    return &catalogue.Records[static_cast<std::size_t>(slot_)];
+}
 
+void TViewPipeline::RunView() {
     TAppState& app = App();
     host_.EnterBusyState();
     host_.SetViewCaption("Abort");
-    {
-        host_.SaveSettings();
-        app.CurrentDownloadBytes = 0;
-        startMs_ = NowMs();
-        app.AbortRequested = false;
-        host_.SetStatusText("");
-        RemoveFile(DataPath(kWorkFile));
-        host_.StoreCurrentRecord();
-        host_.SaveCatalogue();
+    // Cleared before the first point that processes events, so that an
+    // Abort click during the saves below is not forgotten.
+    app.AbortRequested = false;
+    host_.SaveSettings();
+    app.CurrentDownloadBytes = 0;
+    startMs_ = NowMs();
+    host_.SetStatusText("");
+    RemoveFile(DataPath(kWorkFile));
+    host_.StoreCurrentRecord();
+    host_.SaveCatalogue();
 
-        slot_ = app.Catalogue.Current;
-        url_ = NormaliseUrl(host_.UrlText());
-        host_.SetUrlText(url_);
-        description_ = app.Catalogue.Records[static_cast<std::size_t>(slot_)].Description;
+    slot_ = app.Catalogue.Current;
+    url_ = NormaliseUrl(host_.UrlText());
+    host_.SetUrlText(url_);
+    description_ = OwnRecord() ? OwnRecord()->Description : std::string();
 
-        TViewSettings settings = host_.ViewSettings();
-        if (settings.ProxyEnabled)
-            http_.SetProxy(settings.ProxyServer, StrToInt(settings.ProxyPort));
-        else
-            http_.SetProxy("", 0);
-    }
+    TViewSettings settings = host_.ViewSettings();
+    if (settings.ProxyEnabled)
+        http_.SetProxy(settings.ProxyServer, StrToInt(settings.ProxyPort));
+    else
+        http_.SetProxy("", 0);
+
     if (!DateCheck()) return;
     if (app.AbortRequested) {
         http_.CloseConnection();
@@ -132,7 +143,9 @@ void TViewPipeline::Abort() {
     App().AbortRequested = true;
     http_.CloseConnection();
     host_.SetViewCaption("View");
-    host_.LeaveBusyState();
+    // The running View leaves the busy state itself when it ends: until then
+    // Del, Sort and Add stay locked, so its camera keeps its slot.
+    if (!running_) host_.LeaveBusyState();
 }
 
 bool TViewPipeline::DateCheck() {
@@ -142,9 +155,8 @@ bool TViewPipeline::DateCheck() {
     app.DownloadFailed = false;
     app.DownloadSkipped = false;
     http_.CloseConnection();
-    previousDate_ = app.Catalogue.Current == slot_
-                        ? host_.DateText()
-                        : app.Catalogue.Records[static_cast<std::size_t>(slot_)].LastModified;
+    previousDate_ = app.Catalogue.Current == slot_ || !OwnRecord() ? host_.DateText()
+                                                                    : OwnRecord()->LastModified;
     RemoveFile(DataPath(kWorkFile));
     http_.SetRequestHeader("Pragma", "no-cache");
     http_.SetRequestHeader("Cache-control", "no-cache");
@@ -199,6 +211,9 @@ void TViewPipeline::Download() {
         RestoreDate();
         host_.ShowCurrentRecord();
     };
+    // The outcome is decided inside the try; failed() runs outside it, so a
+    // redraw that fails is reported once and does not count the bytes twice.
+    enum class TGetEnd { Complete, Aborted, Failed } end = TGetEnd::Complete;
     try {
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(workFile.c_str(), "wb"));
         if (!file) throw EFCreateError(workFile);
@@ -207,17 +222,19 @@ void TViewPipeline::Download() {
             if (std::fwrite(data, 1, size, file.get()) != size) throw EFCreateError(workFile);
         });
         if (app.AbortRequested) {
-            file.reset();
-            RemoveFile(workFile);
-            return failed("Download aborted");
+            end = TGetEnd::Aborted;
+        } else {
+            http_.CloseConnection();
+            std::FILE* raw = file.release();
+            if (std::fclose(raw) != 0) throw EFCreateError(workFile);
         }
-        http_.CloseConnection();
-        std::FILE* raw = file.release();
-        if (std::fclose(raw) != 0) throw EFCreateError(workFile);
     } catch (const std::exception&) {
+        end = TGetEnd::Failed;
+    }
+    if (end != TGetEnd::Complete) {
         // The work file lives only during a View; a partial body is no use.
         RemoveFile(workFile);
-        return failed("Download failed");
+        return failed(end == TGetEnd::Aborted ? "Download aborted" : "Download failed");
     }
 
     host_.SetStatusText("Determining image format...");
@@ -269,7 +286,11 @@ void TViewPipeline::Download() {
     // told "Downloaded" while the old picture stays.
     // A rename puts the whole file in place at once; a copy is the fallback
     // for a previews directory on another file system.
-    const std::string preview = PreviewBasePath(description_) + "." + type;
+    // Named after the description the window shows now (the user may have
+    // edited it meanwhile), so that the redraw below finds the new preview.
+    const std::string name =
+        app.Catalogue.Current == slot_ ? host_.DescriptionText() : description_;
+    const std::string preview = PreviewBasePath(name) + "." + type;
     const bool kept = std::rename(typedFile.c_str(), preview.c_str()) == 0 ||
                       CopyFile(typedFile, preview);
     RemoveFile(typedFile);
@@ -279,13 +300,14 @@ void TViewPipeline::Download() {
     app.TotalImages = SaturatingAdd(app.TotalImages, 1);
     app.SessionImages = SaturatingAdd(app.SessionImages, 1);
     AddBytes();
-    StoreDate(app.Catalogue.Current == slot_
-                  ? host_.DateText()
-                  : app.Catalogue.Records[static_cast<std::size_t>(slot_)].LastModified);
+    StoreDate(app.Catalogue.Current == slot_ || !OwnRecord() ? host_.DateText()
+                                                             : OwnRecord()->LastModified);
     host_.SetStatusText("Downloaded " + ByteSizeText(app.CurrentDownloadBytes) + " in " +
                         ClockText(endMs - startMs_));
-    const int position = host_.EnsureDescriptionSelected();
-    host_.BuildThumbnail(position);
+    host_.EnsureDescriptionSelected();
+    // The thumbnail of the camera downloaded, also when another camera was
+    // made current meanwhile.
+    host_.BuildThumbnail(slot_ - 1);
     host_.LeaveBusyState();
     host_.SetViewCaption("View");
     host_.ShowCurrentRecord();
@@ -301,10 +323,9 @@ void TViewPipeline::StoreDate(const std::string& date) {
         return;
     }
     // Another camera was made current meanwhile: its fields are not ours.
-    if (slot_ >= 0 && slot_ <= app.Catalogue.Count) {
-        CameraRecord& record = app.Catalogue.Records[static_cast<std::size_t>(slot_)];
-        record.LastModified = CutBytes(date, CameraRecord::kLastModifiedCapacity);
-        record.ImageUrl = CutBytes(url_, CameraRecord::kImageUrlCapacity);
+    if (CameraRecord* record = OwnRecord()) {
+        record->LastModified = CutBytes(date, CameraRecord::kLastModifiedCapacity);
+        record->ImageUrl = CutBytes(url_, CameraRecord::kImageUrlCapacity);
     }
 }
 

@@ -8,6 +8,7 @@
 // host's status text and the files left in the data directory. Errors that
 // are not outcomes (a proxy port that is not a number, a failed settings or
 // catalogue save) leave the host idle again and reach the caller.
+#include "catalogue/camerarecord.h"
 #include "retrieval/viewhost.h"
 
 #include <cstdint>
@@ -30,6 +31,9 @@ public:
 
 private:
     void RunView();
+    // The record of the camera the View started with, or nullptr when that
+    // slot no longer exists.
+    CameraRecord* OwnRecord() const;
     void Abort();
     void Download();
     bool DateCheck();
@@ -39,6 +43,7 @@ private:
     void AddBytes();
 
     IViewHost& host_;
+    bool running_ = false;
     THttpClient& http_;
     // The camera the View started with; results go only into its record.
     int slot_ = 0;

@@ -75,6 +75,14 @@ void TAVIBuildForm::FormShow() {
 }
 
 void TAVIBuildForm::Button1Click() {
+    // The build processes events, so a second click (a double-click) would
+    // otherwise start a second build of the same movie inside the first.
+    if (building_) return;
+    building_ = true;
+    struct TDone {
+        bool& flag;
+        ~TDone() { flag = false; }
+    } done{building_};
     const int framesPerSecond = StrToInt(AVIFPS->text().toStdString());
     BuildMovie(framesPerSecond);
     // The movie is opened whatever the build's outcome; a missing file is

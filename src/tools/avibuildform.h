@@ -49,6 +49,7 @@ class TAVIBuildForm : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    bool building_ = false;
     // Runs the build routine on the frames directory with this window's
     // status bar, preview and check box.
     void BuildMovie(int framesPerSecond);

@@ -1,6 +1,7 @@
 #include "tools/oldpreviewremover.h"
 
 #include "imaging/previewpaths.h"
+#include "util/bytetext.h"
 #include "util/fileutils.h"
 
 #include <cstdio>
@@ -38,18 +39,24 @@ bool InsideRoot(const std::string& file, const std::string& realRoot) {
            (parent == realRoot || parent.rfind(realRoot + "/", 0) == 0);
 }
 
+// Names are compared without regard to letter case: a file the user named
+// "cam.jpg" still belongs to the camera "Cam".
+std::string FoldedName(const std::string& name) {
+    return BytesToDisplay(name).toCaseFolded().toStdString();
+}
+
 } // namespace
 
 TOldPreviewRemover::TOldPreviewRemover(const std::vector<std::string>& descriptions) {
     for (const std::string& description : descriptions)
-        names_.insert(SafePreviewName(description));
+        names_.insert(FoldedName(SafePreviewName(description)));
 }
 
 bool TOldPreviewRemover::IsOld(const std::string& relativeName) const {
     if (IsBitmap(relativeName)) return true;
     if (!IsPicture(relativeName)) return false;
     // No safe name holds a "/", so any file in a subdirectory misses here.
-    return names_.count(relativeName.substr(0, relativeName.size() - 4)) == 0;
+    return names_.count(FoldedName(relativeName.substr(0, relativeName.size() - 4))) == 0;
 }
 
 std::int32_t TOldPreviewRemover::Remove(const std::string& directory,

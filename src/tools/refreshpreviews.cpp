@@ -198,23 +198,20 @@ void TRefreshPreviews::RemoveOldPreviews() {
 
 void TRefreshPreviews::RefreshCameras(int cameras, std::int64_t startMs) {
     TMainForm& main = *Forms().MainForm;
+    if (App().Catalogue.Count > 0) main.firstbuttonClick();
     SetStatus("Refreshing previews");
     ProcessPendingEvents();
+    // The run always works on the current camera and steps with Next, so
+    // navigating in the main window moves the camera refreshed next.
     for (int k = 1; k <= cameras && !stopRequested_; ++k) {
-        // Each camera is picked by its place in the drop-down rather than by
-        // Next, so that navigating in the main window during the run makes
-        // the run neither skip nor repeat cameras.
-        if (k > main.description_combo->count()) break; // cameras deleted meanwhile
-        main.description_combo->setCurrentIndex(k - 1);
-        main.description_comboClick();
         const std::string description = main.description->Bytes(std::string::npos);
-        // A Stop during the selection above must not start a whole download.
+        // A Stop between cameras must not start a whole download.
         if (!stopRequested_ && Wanted(description)) {
             main.viewbuttonClick();
             Forms().ViewForm->hide();
             const TAppState& app = App();
             if (app.DownloadFailed) {
-                ListBox1->addItem(BytesToDisplay(description));
+                ListBox1->addItem(BytesToDisplay(main.description->Bytes(std::string::npos)));
                 ++failed_;
             } else if (app.DownloadSkipped) {
                 ++skipped_;
@@ -227,6 +224,7 @@ void TRefreshPreviews::RefreshCameras(int cameras, std::int64_t startMs) {
             ProcessPendingEvents();
         }
         if (stopRequested_) break;
+        if (main.nextbutton->isEnabled()) main.nextbuttonClick();
         SetStatus(QString("Refreshed %1 of %2 in %3")
                       .arg(k)
                       .arg(cameras)
@@ -238,9 +236,14 @@ void TRefreshPreviews::RefreshCameras(int cameras, std::int64_t startMs) {
 bool TRefreshPreviews::Wanted(const std::string& description) const {
     const TUpdateStyle style = Style();
     if (style == TUpdateStyle::AllPreviews) return true;
-    // The preview the main window's panel shows is the one judged.
-    const std::string preview = FindPreviewFile(description, TPreviewLookup::Panel);
-    const bool hasPreview = preview != PreviewBasePath(description);
+    // Of .bmp, .gif, .jpg and .png the last one that exists is judged.
+    std::string preview;
+    for (TPreviewLookup only : {TPreviewLookup::OnlyBmp, TPreviewLookup::OnlyGif,
+                                TPreviewLookup::OnlyJpg, TPreviewLookup::OnlyPng}) {
+        const std::string found = FindPreviewFile(description, only);
+        if (found != PreviewBasePath(description)) preview = found;
+    }
+    const bool hasPreview = !preview.empty();
     if (style == TUpdateStyle::WithoutPreview) return !hasPreview;
     if (!hasPreview) return false;
     // An undecodable preview throws here and ends the run.

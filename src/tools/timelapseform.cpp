@@ -18,6 +18,8 @@
 #include "viewers/viewform.h"
 
 #include <QElapsedTimer>
+#include <QHideEvent>
+#include <QShowEvent>
 #include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
@@ -73,14 +75,16 @@ TTimeLapseForm::TTimeLapseForm(QWidget* parent)
 
 void TTimeLapseForm::SetStatus(const QString& text) { Stats->showMessage(text); }
 
+// Minimising and restoring come as spontaneous hide and show events: they
+// neither stop a grab nor reset its counters.
 void TTimeLapseForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    RunHandler([this] { FormShow(); });
+    if (!event->spontaneous()) RunHandler([this] { FormShow(); });
 }
 
 void TTimeLapseForm::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    RunHandler([this] { FormHide(); });
+    if (!event->spontaneous()) RunHandler([this] { FormHide(); });
 }
 
 void TTimeLapseForm::FormShow() {
@@ -134,6 +138,9 @@ void TTimeLapseForm::Start() {
         }
     } idle{this};
 
+    // Cleared before anything can process events: a Stop or a close from
+    // then on must end this grab, not be forgotten.
+    GrabStopRequested = false;
     const std::vector<std::string> previous = TTimeLapseGrab::PreviousFrameFiles();
     if (!previous.empty() &&
         Services().Dialogs->Confirm("Previous frame files found.  Do you want to\r"
@@ -144,12 +151,11 @@ void TTimeLapseForm::Start() {
     }
     ProcessPendingEvents();
     RefreshDiskLabels();
-    GrabStopRequested = false;
     ImagesDownloaded = 0;
     UniqueFrames = 0;
     SkippedDownloads = 0;
     PreviousFrameFile.clear();
-    GrabLoop();
+    if (!GrabStopRequested) GrabLoop();
     SetStatus("Frame grab stopped");
     ProcessPendingEvents();
     Button1->setText("Start");

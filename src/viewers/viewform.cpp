@@ -345,7 +345,14 @@ bool TViewForm::HandleWheel(QWheelEvent* event) {
     // of the wheel; only a vertical turn zooms.
     const QPoint angle = event->angleDelta();
     if (angle.y() == 0 && (angle.x() != 0 || event->phase() != Qt::NoScrollPhase)) return true;
-    RunHandler([&] { FormMouseWheel(angle.y()); });
+    // Touchpads and fine wheels send many small turns: one zoom step per
+    // notch's worth (120) of turning, not one per event.
+    wheelTurn_ += angle.y();
+    while (wheelTurn_ >= 120 || wheelTurn_ <= -120) {
+        const int notch = wheelTurn_ > 0 ? 120 : -120;
+        wheelTurn_ -= notch;
+        RunHandler([&] { FormMouseWheel(notch); });
+    }
     return true;
 }
 

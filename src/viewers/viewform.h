@@ -101,6 +101,7 @@ class TViewForm : public QWidget {
     void DrawDownloading();
     bool HandleWheel(QWheelEvent* event);
     QSize FrameExtra() const;
+    int wheelTurn_ = 0;
 };
 
 } // namespace lumisk

@@ -386,3 +386,89 @@ INSTANTIATE_TEST_SUITE_P(
                     UrlCase{"HTTP://Cam.example/X.jpg", "http://Cam.example/X.jpg"},
                     UrlCase{"hTtP://a", "http://a"}, UrlCase{"", "http://"},
                     UrlCase{"HTTPS://a/b", "https://a/b"}, UrlCase{"http:/a", "http://http:/a"}));
+
+// ---- Clicks that arrive while a View runs -----------------------------------
+
+class ViewWhileRunning : public ViewAction {
+protected:
+    // A body dripped slowly enough that clicks land in the middle of it.
+    void ServeDrip() {
+        server.On("HEAD", "/cam", kDated);
+        TFaultReply drip = TFaultReply::Ok(Jpeg() + std::string(100000, 'x'));
+        drip.ChunkBytes = 1000;
+        drip.ChunkDelayMs = 20;
+        server.On("GET", "/cam", drip);
+        UseUrl(server.Url("/cam"));
+    }
+    // Runs action once, as soon as the body is arriving.
+    void DuringBody(std::function<void()> action) {
+        auto* timer = new QTimer(&Main());
+        QObject::connect(timer, &QTimer::timeout, [this, timer, action] {
+            if (Main().Status().contains("% - ")) {
+                timer->stop();
+                action();
+            }
+        });
+        timer->start(5);
+    }
+    std::size_t Gets() {
+        std::size_t n = 0;
+        for (const auto& r : server.Requests()) n += r.Method == "GET";
+        return n;
+    }
+    TFaultServer server;
+};
+
+TEST_F(ViewWhileRunning, SecondClickAfterAbortDoesNotStartANestedView) {
+    ServeDrip();
+    bool delWhileWindingDown = true;
+    DuringBody([&] {
+        Main().viewbutton->click(); // Abort: the caption reads "View" again
+        EXPECT_EQ(Main().viewbutton->text(), "View");
+        delWhileWindingDown = Main().delbutton->isEnabled() || Main().sortbutton->isEnabled();
+        Main().viewbutton->click(); // must abort again, not start a second View
+    });
+    View();
+    EXPECT_FALSE(delWhileWindingDown);
+    EXPECT_EQ(Gets(), 1u);
+    EXPECT_TRUE(Status() == "Download aborted" || Status() == "Download failed") << Status();
+    ExpectIdle();
+}
+
+TEST_F(ViewWhileRunning, AbortDuringTheFirstSavesIsNotForgotten) {
+    ServeDrip();
+    // Delivered by the first event processing of the View, while it saves
+    // the settings.
+    QTimer::singleShot(0, [this] { Main().viewbutton->click(); });
+    View();
+    EXPECT_EQ(Status(), "Download aborted");
+    EXPECT_EQ(Gets(), 0u);
+    EXPECT_TRUE(App().AbortRequested);
+    ExpectIdle();
+}
+
+TEST_F(ViewWhileRunning, AbortedViewWithAnUnreadableOldPreviewCountsItsBytesOnce) {
+    ServeDrip();
+    dir.Write("Previews/Harbour Cam.JPG", "not a picture");
+    DuringBody([&] { Main().viewbutton->click(); });
+    View();
+    EXPECT_TRUE(Status() == "Download aborted" || Status() == "Download failed") << Status();
+    EXPECT_EQ(App().SessionBytes, App().CurrentDownloadBytes);
+    EXPECT_EQ(Dialogs().Texts("ErrorReport").size(), 1u);
+    ExpectIdle();
+}
+
+TEST_F(ViewWhileRunning, DescriptionEditedDuringTheDownloadNamesThePreview) {
+    ServeDrip();
+    server.On("GET", "/cam", [] {
+        TFaultReply slow = TFaultReply::Ok(Jpeg());
+        slow.DelayBeforeHeadMs = 200;
+        return slow;
+    }());
+    QTimer::singleShot(50, [this] { Main().description->setText("Renamed Cam"); });
+    View();
+    EXPECT_EQ(Status().rfind("Downloaded ", 0), 0u) << Status();
+    EXPECT_TRUE(dir.Exists("Previews/Renamed Cam.JPG"));
+    EXPECT_TRUE(Main().PreviewImage->toolTip().startsWith("Last successfull download."));
+    EXPECT_TRUE(Forms().ViewForm->isVisible());
+}
