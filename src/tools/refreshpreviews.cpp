@@ -80,6 +80,10 @@ TRefreshPreviews::TRefreshPreviews(QWidget* parent)
             [this] { RunHandler([this] { Button1Click(); }); });
     connect(ListBox1, &QListWidget::itemClicked, this,
             [this] { RunHandler([this] { ListBox1Click(); }); });
+    // Selecting with the keyboard goes to the camera as well.
+    connect(ListBox1, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && ListBox1->hasFocus()) RunHandler([this] { ListBox1Click(); });
+    });
     FormCreate();
 }
 
