@@ -13,4 +13,12 @@ inline QFont DesignFont() {
     return font;
 }
 
+// For a dialog whose designed controls leave its captions no room to spare.
+inline QFont DesignNarrowFont() {
+    QFont font(QStringLiteral("Liberation Sans Narrow"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
 } // namespace lumisk

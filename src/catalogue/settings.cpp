@@ -15,7 +15,7 @@ TSettings::TSettings(QWidget* parent)
     setObjectName("TSettings");
     setWindowTitle("Settings");
     setFixedSize(246, 151);
-    setFont(DesignFont());
+    setFont(DesignNarrowFont());
 
     Panel10 = Put(new QFrame(this), "Panel10", 0, 0, 246, 151);
     Panel10->setFrameStyle(QFrame::Panel | QFrame::Sunken);
