@@ -36,9 +36,9 @@ TAVIBuildForm::TAVIBuildForm(QWidget* parent)
     Label4 = PutLabel(this, "Label4", "Frames per second", 8, 54);
     AVIFPS = Put(new QLineEdit("15", this), "AVIFPS", 8, 70, 65, 21);
     delframes =
-        Put(new QCheckBox("Delete frames after build", this), "delframes", 110, 56, 144, 17);
+        Put(new QCheckBox("Delete frames after build", this), "delframes", 110, 56, 160, 17);
     delframes->setChecked(true);
-    CheckBox1 = Put(new QCheckBox("View AVI after build", this), "CheckBox1", 110, 76, 144, 17);
+    CheckBox1 = Put(new QCheckBox("View AVI after build", this), "CheckBox1", 110, 76, 160, 17);
     CheckBox1->setChecked(true);
     Button1 = PutButton(this, "Button1", "Build", nullptr, 262, 62, 67, 25);
 
