@@ -10,7 +10,9 @@ namespace lumisk {
 
 namespace {
 
-constexpr int kProgramTimeoutMs = 10000;
+// The window waits for gsettings: a desktop whose settings service does not
+// answer must not freeze it for long.
+constexpr int kProgramTimeoutMs = 2000;
 constexpr const char* kSchema = "org.gnome.desktop.background";
 
 bool Unreserved(unsigned char c) {

@@ -1,8 +1,8 @@
 #pragma once
 // Decoding image files for display. The decoder is chosen by the path's last
-// three characters: "bmp", "jpg", "gif" or "png", or the same in upper case
-// (previews are written with upper-case extensions and looked up either way);
-// mixed case such as "Jpg" matches nothing. The file's content is not
+// three characters, "bmp", "jpg", "gif" or "png", in any letter case
+// (previews are written with upper-case extensions and looked up without
+// regard to case). The file's content is not
 // sniffed: a PNG named ".jpg" is rejected by the JPEG decoder.
 //
 // Errors: EFOpenError when the file is missing or unreadable, EImageError

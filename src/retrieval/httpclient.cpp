@@ -239,6 +239,9 @@ THttpClient::THttpClient() : impl_(std::make_unique<TImpl>()) {
 
     CURL* e = d.easy;
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // An Abort during a slow host name look-up must not wait for the
+    // resolver thread to finish.
+    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, d.errorText);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));

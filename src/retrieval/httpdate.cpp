@@ -1,5 +1,7 @@
 #include "retrieval/httpdate.h"
 
+#include <cstdlib>
+
 #include "util/bytetext.h"
 #include "util/numbertext.h"
 #include "util/services.h"
@@ -192,15 +194,18 @@ std::optional<std::string> HttpDateDifference(const std::string& reference,
         ShowMessage("Connot decode date \"" + other + "\"");
     }
 
+    // The day fields as read, before any date is built: only nonsense days
+    // differ this much, and such a pair gives no text at all.
+    if (std::abs(static_cast<std::int64_t>(now.Day) - then.Day) >= 10000) return std::string();
     if (!IsValid(now) || !IsValid(then)) return std::nullopt;
     const std::int64_t dayNow = DayNumber(now);
     const std::int64_t dayThen = DayNumber(then);
-    if (dayNow - dayThen >= 10000 || dayThen - dayNow >= 10000) return std::string();
     std::int64_t seconds = (dayNow - dayThen) * 86400 + SecondOfDay(now) - SecondOfDay(then);
     if (seconds < 0) seconds = -seconds;
-    // Below 10001 days this is below 2^31; the test keeps it so if that changes.
-    if (seconds > INT32_MAX) return std::string();
-    return DaysClockText(static_cast<std::int32_t>(seconds));
+    // The count is passed on as a signed 32-bit number: 2^31 seconds (about
+    // 68 years, reached by two-digit years) or more wrap to a negative text,
+    // which the age display turns into "Cannot parse dates".
+    return DaysClockText(static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds)));
 }
 
 std::string DaysClockText(std::int32_t seconds) {

@@ -40,8 +40,8 @@ std::string HttpDateText(std::int64_t unixSeconds);
 
 // The distance between two dates as DaysClockText ("0 days, 01:00:05"), the
 // order of the two not mattering; "Unsupported" when the separators are not
-// "," "." "/" ":"; "" when the dates lie 10000 days or more apart (so the
-// seconds never reach 2^31). Nothing (std::nullopt) is the decoding failure:
+// "," "." "/" ":"; "" when the two day fields differ by 10000 or more. A
+// distance of 2^31 seconds or more wraps to a negative count. Nothing (std::nullopt) is the decoding failure:
 // a number field that is missing or not a whole number, or a date or time
 // that does not exist (day 31 of a 30-day month, hour 24, year 0).
 // reference is read in the six-field layout. Before failing, the dialogs'

@@ -1,5 +1,7 @@
 #include "util/inifile.h"
 
+#include "util/lumiskerror.h"
+
 #include "util/fileio.h"
 #include "util/numbertext.h"
 
@@ -118,7 +120,14 @@ std::string Unquote(const std::string& value) {
 } // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
-    if (auto data = ReadWholeFile(path_)) lines_ = SplitTextLines(*data);
+    // Like the platform's profile functions, reading never fails: a file that
+    // cannot be read gives every key its default. Writing it back would
+    // replace the user's file with only the keys just written, so that fails.
+    try {
+        if (auto data = ReadWholeFile(path_)) lines_ = SplitTextLines(*data);
+    } catch (const EFOpenError&) {
+        unreadable_ = true;
+    }
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
@@ -183,6 +192,7 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
 }
 
 void TIniFile::UpdateFile() {
+    if (unreadable_) throw EFCreateError(path_);
     if (!dirty_) return;
     WriteFileReplacing(path_, Text());
     dirty_ = false;

@@ -13,7 +13,8 @@ namespace lumisk {
 
 class TIniFile {
 public:
-    // A missing file is an empty profile; an unreadable one throws EFOpenError.
+    // A missing or unreadable file is an empty profile; UpdateFile then
+    // refuses (EFCreateError) to overwrite a file it could not read.
     explicit TIniFile(std::string path);
 
     std::string ReadString(const std::string& section, const std::string& key,
@@ -38,6 +39,7 @@ private:
     std::string path_;
     std::vector<std::string> lines_;
     bool dirty_ = false;
+    bool unreadable_ = false;
 };
 
 } // namespace lumisk

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <array>
+#include <cmath>
 #include <charconv>
 
 namespace lumisk {
@@ -74,6 +75,14 @@ std::string ByteSizeText(std::int64_t n, const std::string& decimalSeparator) {
     double quotient = static_cast<double>(n);
     for (std::size_t i = 0; i < step; ++i)
         quotient /= 1024.0;
+    // Three significant digits, halves rounded away from zero (the quotients
+    // of powers of two often are exact halves, and to_chars would round
+    // them to even: 1152 must read 1.13 KB, not 1.12 KB).
+    if (quotient != 0.0) {
+        const double scale =
+            std::pow(10.0, 2 - static_cast<int>(std::floor(std::log10(std::fabs(quotient)))));
+        quotient = std::round(quotient * scale) / scale;
+    }
     // to_chars is locale independent, so the separator is always '.' here.
     std::array<char, 32> buffer{};
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), quotient,

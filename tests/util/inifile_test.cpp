@@ -222,15 +222,20 @@ TEST(IniFileOnDisk, UnchangedValueLeavesTheFileAlone) {
     EXPECT_EQ(dir.Read("a.ini"), text);
 }
 
-TEST(IniFileOnDisk, UnreadableFileThrowsOpenError) {
+TEST(IniFileOnDisk, UnreadableFileReadsDefaultsAndIsNotOverwritten) {
     TTempDir dir;
     std::filesystem::create_directory(dir.File("a.ini"));
+    TIniFile ini(dir.File("a.ini"));
+    EXPECT_EQ(ini.ReadString("s", "k", "default"), "default");
+    EXPECT_EQ(ini.ReadInteger("s", "n", 7), 7);
+    ini.WriteString("s", "k", "v");
     try {
-        TIniFile ini(dir.File("a.ini"));
+        ini.UpdateFile();
         FAIL() << "no error";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message(), "Cannot open file " + dir.File("a.ini"));
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "Cannot create file " + dir.File("a.ini"));
     }
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("a.ini")));
 }
 
 TEST(IniFileOnDisk, MissingDirectoryThrowsCreateError) {
