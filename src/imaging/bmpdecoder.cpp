@@ -234,15 +234,17 @@ QImage DecodeUncompressed(std::string_view b, const THeader& h) {
 // delta escapes. Rows count from the bottom. Pixels beyond the right or top
 // edge are dropped; data that ends before the end-of-bitmap escape (or before
 // the last row is reached) is a truncated file.
-QImage DecodeRle(std::string_view b, const THeader& h) {
-    QImage image = NewPicture(h);
+// With paint false the data is only walked: detection need not allocate the
+// picture an RLE header announces (a few bytes can claim 100 megapixels).
+QImage DecodeRle(std::string_view b, const THeader& h, bool paint = true) {
+    QImage image = paint ? NewPicture(h) : QImage();
     const auto* d = reinterpret_cast<const std::uint8_t*>(b.data()) + h.OffBits;
     const std::size_t n = b.size() - h.OffBits;
     const bool rle4 = h.Compression == kBiRle4;
     std::int64_t x = 0, y = 0;
     std::size_t i = 0;
     auto put = [&](unsigned index) {
-        if (x < h.Width && y < h.Height)
+        if (paint && x < h.Width && y < h.Height)
             PutIndex(image.scanLine(static_cast<int>(h.Height - 1 - y)) + 3 * x, h.Palette, index);
         ++x;
     };
@@ -285,7 +287,11 @@ QImage TBmpDecoder::Decode(std::string_view bytes) {
 
 bool TBmpDecoder::Accepts(std::string_view bytes) noexcept {
     try {
-        Decode(bytes);
+        const THeader h = ReadHeader(bytes);
+        if (h.Compression == kBiRle8 || h.Compression == kBiRle4)
+            DecodeRle(bytes, h, false);
+        else
+            DecodeUncompressed(bytes, h);
         return true;
     } catch (...) {
         return false;
