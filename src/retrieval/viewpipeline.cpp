@@ -8,13 +8,13 @@
 #include "util/bytetext.h"
 #include "util/datadirectory.h"
 #include "util/events.h"
+#include "util/tickcount.h"
 #include "util/fileio.h"
 #include "util/fileutils.h"
 #include "util/lumiskerror.h"
 #include "util/numbertext.h"
 #include "util/textutils.h"
 
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <strings.h>
@@ -24,12 +24,6 @@ namespace lumisk {
 namespace {
 
 const char* const kWorkFile = "image.dat";
-
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 void RemoveFile(const std::string& path) { std::remove(path.c_str()); }
 
@@ -108,7 +102,7 @@ void TViewPipeline::RunView() {
     app.AbortRequested = false;
     host_.SaveSettings();
     app.CurrentDownloadBytes = 0;
-    startMs_ = NowMs();
+    startMs_ = TickMilliseconds();
     host_.SetStatusText("");
     RemoveFile(DataPath(kWorkFile));
     host_.StoreCurrentRecord();
@@ -296,7 +290,7 @@ void TViewPipeline::Download() {
     RemoveFile(typedFile);
     if (!kept) return failed("Download failed");
 
-    const std::int64_t endMs = NowMs();
+    const std::int64_t endMs = TickMilliseconds();
     app.TotalImages = SaturatingAdd(app.TotalImages, 1);
     app.SessionImages = SaturatingAdd(app.SessionImages, 1);
     AddBytes();

@@ -14,11 +14,11 @@
 #include "tools/oldpreviewremover.h"
 #include "util/bytetext.h"
 #include "util/events.h"
+#include "util/tickcount.h"
 #include "viewers/viewform.h"
 
 #include <QHideEvent>
 #include <QShowEvent>
-#include <chrono>
 
 namespace lumisk {
 
@@ -28,12 +28,6 @@ constexpr int kClientWidth = 273;
 constexpr int kClientHeight = 327;
 constexpr int kRowHeight = 24;
 constexpr int kEditLeft = 184;
-
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 QString Number(std::int32_t n) {
     return QString::number(n);
@@ -113,14 +107,7 @@ void TRefreshPreviews::FormShow() {
 }
 
 void TRefreshPreviews::FormHide() {
-    if (Button1->text() != "Stop") return;
-    Button1->setText("Stopping");
-    ProcessPendingEvents();
-    App().AbortRequested = true;
-    Forms().MainForm->HTTP->CloseConnection();
-    stopRequested_ = true;
-    SetStatus("Preview update stopped");
-    ProcessPendingEvents();
+    if (Button1->text() == "Stop") RequestStop(false);
 }
 
 void TRefreshPreviews::Button1Click() {
@@ -130,7 +117,9 @@ void TRefreshPreviews::Button1Click() {
         Stop();
 }
 
-void TRefreshPreviews::Stop() {
+void TRefreshPreviews::Stop() { RequestStop(true); }
+
+void TRefreshPreviews::RequestStop(bool enableControls) {
     Button1->setText("Stopping");
     ProcessPendingEvents();
     // The download in progress ends at once; the run notices the flag when
@@ -139,8 +128,10 @@ void TRefreshPreviews::Stop() {
     Forms().MainForm->HTTP->CloseConnection();
     stopRequested_ = true;
     SetStatus("Preview update stopped");
-    ListBox1->setEnabled(true);
-    updatestyle->setEnabled(true);
+    if (enableControls) {
+        ListBox1->setEnabled(true);
+        updatestyle->setEnabled(true);
+    }
     ProcessPendingEvents();
 }
 
@@ -163,7 +154,7 @@ void TRefreshPreviews::Update() {
         TRefreshPreviews* form;
         ~TIdleOnExit() { form->SetIdle(); }
     } idleOnExit{this};
-    const std::int64_t startMs = NowMs();
+    const std::int64_t startMs = TickMilliseconds();
     ProcessPendingEvents();
 
     const int cameras = main.description_combo->count();
@@ -179,7 +170,7 @@ void TRefreshPreviews::Update() {
 
     SetStatus(stopRequested_ ? QString("Preview update stopped")
                              : Edit2->text() + " updated in " +
-                                   QString::fromStdString(ClockText(NowMs() - startMs)));
+                                   QString::fromStdString(ClockText(TickMilliseconds() - startMs)));
     ProcessPendingEvents();
     SetIdle();
     ProcessPendingEvents();
@@ -232,7 +223,7 @@ void TRefreshPreviews::RefreshCameras(int cameras, std::int64_t startMs) {
         SetStatus(QString("Refreshed %1 of %2 in %3")
                       .arg(k)
                       .arg(cameras)
-                      .arg(QString::fromStdString(ClockText(NowMs() - startMs))));
+                      .arg(QString::fromStdString(ClockText(TickMilliseconds() - startMs))));
         ProcessPendingEvents();
     }
 }

@@ -69,6 +69,8 @@ class TRefreshPreviews : public QWidget {
   private:
     void Update();
     void Stop();
+    // Stop and hiding share this; only Stop enables the style and the list.
+    void RequestStop(bool enableControls);
     void RemoveOldPreviews();
     void RefreshCameras(int cameras, std::int64_t startMs);
     bool Wanted(const std::string& description) const;
