@@ -15,6 +15,7 @@
 #include "util/textutils.h"
 #include "app/forms.h"
 #include "catalogue/cataloguefile.h"
+#include "catalogue/favouritesfile.h"
 #include "catalogue/settings.h"
 #include "catalogue/settingsfile.h"
 #include "app/about.h"
@@ -30,6 +31,7 @@
 #include "util/datadirectory.h"
 #include "util/events.h"
 #include "util/fileio.h"
+#include "util/lumiskerror.h"
 #include "util/services.h"
 #include "util/shellopener.h"
 #include "util/userdialogs.h"
@@ -52,10 +54,24 @@ namespace {
 constexpr int kClientWidth = 401;
 constexpr int kClientHeight = 333;
 
+const char* const kQuitWithoutSaving = "Lumisk could not save everything before closing.\r"
+                                       "Quit without saving? Changes that were not saved "
+                                       "will be lost.";
+
 IUserDialogs& Dialogs() { return *Services().Dialogs; }
 
 std::string CatalogueFileName() { return DataPath("orvane.dat"); }
 std::string SettingsFileName() { return DataPath("orvane.ini"); }
+
+// Saves killed before their rename (a crash, kill -9, power loss) leave their
+// temporary files behind: in the data folder, among the previews, and beside
+// the file a data file's link leads to.
+void RemoveSaveLeftoversAtStart() {
+    RemoveSaveLeftovers(DataDirectory());
+    RemoveSaveLeftovers(DataPath("Previews/"));
+    for (const std::string& file : {CatalogueFileName(), SettingsFileName(), FavouritesFileName()})
+        RemoveSaveLeftovers(file);
+}
 
 } // namespace
 
@@ -130,7 +146,9 @@ void TMainForm::LoadCatalogue() {
         Dialogs().Error("The camera catalogue file was not found:\r" + BytesToDisplay(path) +
                         "\rThe catalogue starts empty; click Add to add a camera.");
     };
-    if (!FileExists(path)) return missing();
+    // Anything in the file's place (a pipe, a directory) is not missing: the
+    // load reports that it cannot be opened.
+    if (!PathExists(path)) return missing();
     SetStatus("Loading database");
     ProcessPendingEvents();
     TCatalogueLoadResult result = LoadCatalogueFile(path, catalogue);
@@ -174,6 +192,7 @@ void TMainForm::LoadSettings() {
     description_comboClick();
     if (result.Values.StatsVisible) Viewstatistics1Click();
     App().FirstRun = result.FirstRun;
+    if (result.Unreadable) throw EFOpenError(SettingsFileName());
     WriteVersionFlag(SettingsFileName(), VersionLine);
     SetStatus("Loaded INI");
     ProcessPendingEvents();
@@ -307,7 +326,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         FormClose();
         closed = true;
     });
-    // A failed save keeps the window open, so the user's edits are not lost.
+    // A failed save keeps the window open, so the user's edits are not lost,
+    // unless the user chooses to lose them: with a folder that cannot be
+    // written, the window could otherwise never be closed.
+    if (!closed && Dialogs().Confirm(kQuitWithoutSaving)) {
+        if (Services().ExitProcess) Services().ExitProcess();
+        closed = true;
+    }
     if (closed)
         event->accept();
     else
@@ -328,6 +353,7 @@ void TMainForm::FormShow() {
         std::chrono::steady_clock::now().time_since_epoch().count()));
     // A catalogue or settings file that cannot be read is reported, and the
     // program still starts so that the user can go on.
+    RemoveSaveLeftoversAtStart();
     RunHandler([this] { LoadCatalogue(); });
     // An unreadable preview is reported, and the start-up goes on.
     RunHandler([this] { ShowCurrentRecord(); });
@@ -420,6 +446,8 @@ void TMainForm::addbuttonClick() {
     ShowCurrentRecord();
     ClearFields();
     url->setFocus();
+    // The new camera is on disk at once, so that a crash does not lose it.
+    SaveCatalogue();
 }
 
 void TMainForm::delbuttonClick() {

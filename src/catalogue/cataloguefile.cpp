@@ -22,7 +22,7 @@ TCatalogueLoadResult LoadCatalogueFile(const std::string& path, TCatalogue& cata
     TCatalogueLoadResult result;
     // Emptied first, so a read error leaves an empty catalogue behind.
     catalogue.Clear();
-    std::optional<std::string> data = ReadWholeFile(path);
+    std::optional<std::string> data = ReadDataFile(path);
     if (!data) {
         result.FileMissing = true;
         return result;
@@ -75,7 +75,7 @@ std::string CatalogueFileText(const TCatalogue& catalogue) {
 }
 
 void SaveCatalogueFile(const std::string& path, const TCatalogue& catalogue) {
-    WriteFileReplacing(path, CatalogueFileText(catalogue));
+    WriteDataFile(path, CatalogueFileText(catalogue));
 }
 
 } // namespace lumisk

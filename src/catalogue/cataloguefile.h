@@ -14,15 +14,17 @@ struct TCatalogueLoadResult {
 };
 
 // Replaces the catalogue's cameras with the file's. Missing file: empty
-// catalogue and FileMissing. Unreadable file: throws EFOpenError, catalogue
-// empty. Current becomes 1 when there is a camera, else 0.
+// catalogue and FileMissing. Unreadable file (also a pipe or directory in its
+// place): throws EFOpenError, catalogue empty, and the file is never replaced
+// by a save in this run. Current becomes 1 when there is a camera, else 0.
 TCatalogueLoadResult LoadCatalogueFile(const std::string& path, TCatalogue& catalogue);
 
 // The file bytes for slots 1..Count.
 std::string CatalogueFileText(const TCatalogue& catalogue);
 
-// Writes slots 1..Count, replacing the file atomically; throws EFCreateError
-// (the old file stays) when it cannot be written.
+// Writes slots 1..Count, replacing the file atomically (WriteFileReplacing);
+// throws EFCreateError (the old file stays) when it cannot be written or was
+// found but not read at load.
 void SaveCatalogueFile(const std::string& path, const TCatalogue& catalogue);
 
 } // namespace lumisk

@@ -14,7 +14,7 @@ std::string FavouritesFileName() {
 std::vector<std::string>
 LoadFavouritesFile(const std::string& path,
                    const std::function<bool(const std::string&)>& namesCamera) {
-    const std::optional<std::string> data = ReadWholeFile(path);
+    const std::optional<std::string> data = ReadDataFile(path);
     if (!data) return {};
     // Adding the lines one by one sorts them; of equal lines the first in the
     // file is kept, which is what a stable sort followed by the adding gives.
@@ -25,7 +25,7 @@ LoadFavouritesFile(const std::string& path,
 }
 
 void SaveFavouritesFile(const std::string& path, const std::vector<std::string>& favourites) {
-    WriteFileReplacing(path, JoinTextLines(favourites));
+    WriteDataFile(path, JoinTextLines(favourites));
 }
 
 std::string FavouriteLookupText(const std::string& caption) {

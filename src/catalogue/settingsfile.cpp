@@ -30,6 +30,7 @@ TSettingsLoadResult ReadSettingsFile(const std::string& path, const TSettingsVal
     // A new version of the program counts its first start as a first run.
     std::string flag = ini.ReadString(kSettings, "Version Flag", "");
     result.FirstRun = flag.empty() || flag != versionLine;
+    result.Unreadable = ini.Unreadable();
     return result;
 }
 

@@ -23,6 +23,7 @@ struct TSettingsValues {
 struct TSettingsLoadResult {
     TSettingsValues Values;
     bool FirstRun = false;
+    bool Unreadable = false; // the file is there but was not read: every value is a default
 };
 
 // Reads every key; the six dialog settings default to the values in

@@ -4,6 +4,7 @@
 
 #include "util/fileio.h"
 #include "util/numbertext.h"
+#include "util/utf16text.h"
 
 #include <cstddef>
 #include <optional>
@@ -124,7 +125,15 @@ TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
     // cannot be read gives every key its default. Writing it back would
     // replace the user's file with only the keys just written, so that fails.
     try {
-        if (auto data = ReadWholeFile(path_)) lines_ = SplitTextLines(*data);
+        std::optional<std::string> data = ReadWholeFile(path_);
+        if (!data) return;
+        // A file saved as "Unicode" is read as the profile functions read it,
+        // and written back the same way.
+        encoding_ = DetectByteOrderMark(*data);
+        if (encoding_ != TTextEncoding::Bytes) *data = DecodeUtf16(*data, encoding_);
+        // The profile functions read past a NUL byte, and so does this: what
+        // follows it stays in the file.
+        lines_ = SplitTextLines(*data, TNulByte::IsText);
     } catch (const EFOpenError&) {
         unreadable_ = true;
     }
@@ -139,7 +148,8 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
     if (auto span = FindSection(lines_, section)) {
         if (auto at = FindKey(lines_, *span, key)) {
             TLine l = ParseLine(lines_[*at]);
-            if (l.value) result = Unquote(*l.value);
+            // A value handed back as a C string ends at a NUL byte.
+            if (l.value) result = Unquote(Trim(l.value->substr(0, l.value->find('\0'))));
         }
     }
     if (result.size() > kMaxValueLength) result.resize(kMaxValueLength);
@@ -199,7 +209,8 @@ void TIniFile::UpdateFile() {
 }
 
 std::string TIniFile::Text() const {
-    return JoinTextLines(lines_);
+    std::string text = JoinTextLines(lines_);
+    return encoding_ == TTextEncoding::Bytes ? text : EncodeUtf16(text, encoding_);
 }
 
 } // namespace lumisk

@@ -4,7 +4,12 @@
 // replaces its value where it stands; a new key goes to the end of its section
 // and a new section to the end of the file. Values read are at most 2047
 // characters. The file is read once on construction and written whole (through
-// a temporary file and a rename) by UpdateFile.
+// a temporary file and a rename) by UpdateFile. A NUL byte is an ordinary byte
+// of its line (a value read ends there); a file starting with a UTF-16
+// byte-order mark is read as UTF-16 (texts come out as UTF-8) and written back
+// as UTF-16 with the same mark, every code unit kept.
+#include "util/utf16text.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,11 +40,15 @@ public:
     // The file's bytes as UpdateFile would write them (CR LF lines).
     std::string Text() const;
 
+    // The file is there but could not be read (every key read its default).
+    bool Unreadable() const { return unreadable_; }
+
 private:
     std::string path_;
     std::vector<std::string> lines_;
     bool dirty_ = false;
     bool unreadable_ = false;
+    TTextEncoding encoding_ = TTextEncoding::Bytes;
 };
 
 } // namespace lumisk

@@ -10,6 +10,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <filesystem>
+#include <sys/stat.h>
 
 using namespace lumisk;
 using namespace lumisk::test;
@@ -129,6 +131,29 @@ TEST_F(MainFormStartup, StatisticsWindowIsRestoredAboveTheTaskBar) {
     EXPECT_EQ(stats->frameGeometry().right(), work.right());
     Main().close();
     EXPECT_NE(dir.Read("orvane.ini").find("Stats Visible=1"), std::string::npos);
+}
+
+TEST_F(MainFormStartup, PipesNamedLikeDataFilesAreReportedAndNeverReplaced) {
+    const std::vector<std::string> files = {"orvane.dat", "orvane.ini", "favorites.dat"};
+    for (const std::string& name : files)
+        ASSERT_EQ(::mkfifo(dir.File(name).c_str(), 0666), 0);
+    dir.Write("orvane.dat.lumisk-save-Ab12Cd", "left by a killed save");
+    Dialogs().OnShow = [](const TShownDialog& d) {
+        if (d.Text.startsWith("Welcome")) QTimer::singleShot(0, [] { Forms().Settings->hide(); });
+    };
+    Start();
+    EXPECT_EQ(Main().Status(), "Ready");
+    EXPECT_FALSE(dir.Exists("orvane.dat.lumisk-save-Ab12Cd"));
+    Main().addbutton->click();
+    Main().Addcurrentcameratofavourites1->trigger();
+    std::vector<QString> expected;
+    for (const std::string& name : files)
+        expected.push_back(QString::fromStdString("Cannot open file " + dir.File(name) + "."));
+    for (const char* name : {"orvane.dat", "favorites.dat"})
+        expected.push_back(QString::fromStdString("Cannot create file " + dir.File(name) + "."));
+    EXPECT_EQ(Dialogs().Texts("ErrorReport"), expected);
+    for (const std::string& name : files)
+        EXPECT_TRUE(std::filesystem::is_fifo(dir.File(name)));
 }
 
 class MainFormNavigation : public MainFormFixture {
@@ -308,6 +333,26 @@ TEST_F(MainFormNavigation, ShutdownStoresTheFieldsAndWritesBothFiles) {
     const std::string ini = dir.Read("orvane.ini");
     EXPECT_NE(ini.find("Timeout=1234"), std::string::npos);
     EXPECT_NE(ini.find("Current Camera=1"), std::string::npos);
+}
+
+TEST_F(MainFormNavigation, CloseThatCannotSaveAsksWhetherToQuitWithoutSaving) {
+    QDir(QString::fromStdString(dir.Path())).remove("orvane.dat");
+    QDir(QString::fromStdString(dir.Path())).mkdir("orvane.dat");
+    Dialogs().ConfirmAnswers = {false, true};
+    Main().close();
+    EXPECT_TRUE(Main().isVisible());
+    EXPECT_EQ(ExitCount(), 0);
+    Main().close();
+    EXPECT_FALSE(Main().isVisible());
+    EXPECT_EQ(ExitCount(), 1);
+    ASSERT_EQ(Dialogs().Shown.size(), 4u);
+    for (int i : {0, 2}) {
+        EXPECT_EQ(Dialogs().Shown[i].Text,
+                  QString::fromStdString("Cannot create file " + dir.File("orvane.dat") + "."));
+        EXPECT_EQ(Dialogs().Shown[i + 1].Text,
+                  "Lumisk could not save everything before closing.\rQuit without saving? "
+                  "Changes that were not saved will be lost.");
+    }
 }
 
 class MainFormBytes : public MainFormFixture {};

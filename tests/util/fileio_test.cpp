@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace lumisk;
 using lumisk::test::TTempDir;
@@ -95,5 +98,101 @@ TEST(WholeFile, FailedReplaceNamesThePathAndLeavesNoTemporary) {
     EXPECT_EQ(dir.Read("keep"), "old");
     EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"keep", "target"}));
 }
+
+// --- Data files the user must not lose ----------------------------------------
+
+// The folder as "name=bytes" for files, "name@" for links and "name/" for
+// folders (followed by what they hold).
+std::string Listing(const std::filesystem::path& folder, const std::string& prefix = "") {
+    std::string out;
+    for (const std::string& name : Entries(folder)) {
+        const auto entry = folder / name;
+        if (std::filesystem::is_symlink(entry))
+            out += prefix + name + "@ ";
+        else if (std::filesystem::is_directory(entry))
+            out += prefix + name + "/ " + Listing(entry, prefix + name + "/");
+        else
+            out += prefix + name + "=" + *ReadWholeFile(entry) + " ";
+    }
+    return out;
+}
+
+// Start-up (leftovers removed, the file read) and a later save of "new".
+struct SafetyCase {
+    const char* name;
+    std::function<void(const TTempDir&)> prepare;
+    mode_t folder; // the folder's permissions meanwhile
+    bool asNobody;
+    const char* readError; // "" or the message's start
+    const char* saveError;
+    const char* after; // the Listing
+};
+
+class DataFileSafety : public testing::TestWithParam<SafetyCase> {};
+
+TEST_P(DataFileSafety, NothingOfTheUsersIsLost) {
+    const SafetyCase& c = GetParam();
+    TTempDir dir;
+    const std::string path = dir.File("data");
+    c.prepare(dir);
+    ASSERT_EQ(::chmod(dir.Path().c_str(), c.folder), 0);
+    auto error = [&](const std::string& text, const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const ELumiskError& e) {
+            EXPECT_EQ(e.Message(), text + path);
+            return;
+        }
+        EXPECT_EQ("", text);
+    };
+    // Root passes every permission check: as nobody's (the thread's file
+    // access only), the cases mean the same under root as under anyone else.
+    const bool root = c.asNobody && ::geteuid() == 0;
+    if (root) ::setfsgid(65534), ::setfsuid(65534);
+    RemoveSaveLeftovers(dir.Path());
+    error(c.readError, [&] { ReadDataFile(path); });
+    error(c.saveError, [&] { WriteDataFile(path, "new"); });
+    if (root) ::setfsuid(0), ::setfsgid(0);
+    ::chmod(dir.Path().c_str(), 0700);
+    ::chmod(path.c_str(), 0600);
+    EXPECT_EQ(Listing(dir.Path()), c.after);
+}
+
+void Prepare(const TTempDir& dir, std::initializer_list<const char*> files, mode_t mode) {
+    for (const char* name : files)
+        dir.Write(name, "o");
+    ASSERT_EQ(::chmod(dir.File("data").c_str(), mode), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DataFileSafety,
+    testing::Values(
+        SafetyCase{"unreadable_file_is_never_replaced",
+                   [](const TTempDir& d) { Prepare(d, {"data"}, 0); }, 0777, true,
+                   "Cannot open file ", "Cannot create file ", "data=o "},
+        SafetyCase{"read_only_file_is_not_replaced_even_by_root",
+                   [](const TTempDir& d) { Prepare(d, {"data"}, 0444); }, 0777, false, "",
+                   "Cannot create file ", "data=o "},
+        SafetyCase{"link_stays_and_its_target_gets_the_data",
+                   [](const TTempDir& d) {
+                       std::filesystem::create_directory(d.File("real"));
+                       d.Write("real/file", "old");
+                       std::filesystem::create_symlink("real/file", d.File("data"));
+                   },
+                   0700, false, "", "", "data@ real/ real/file=new "},
+        SafetyCase{"only_our_leftover_temporaries_are_removed",
+                   [](const TTempDir& d) {
+                       Prepare(d,
+                               {"data", "data.lumisk-save-Ab12Cd", "x.lumisk-save-000000",
+                                "data.lumisk-save-Ab12C", "data.tmp-Ab12Cd"},
+                               0600);
+                       std::filesystem::create_directory(d.File("d.lumisk-save-Ab12Cd"));
+                   },
+                   0700, false, "", "",
+                   "d.lumisk-save-Ab12Cd/ data=new data.lumisk-save-Ab12C=o data.tmp-Ab12Cd=o "},
+        SafetyCase{"read_only_folder_writes_a_writable_file_in_place",
+                   [](const TTempDir& d) { Prepare(d, {"data"}, 0666); }, 0555, true, "", "",
+                   "data=new "}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -12,6 +12,7 @@
 
 using namespace lumisk;
 using lumisk::test::TTempDir;
+using namespace std::string_literals;
 
 namespace {
 
@@ -183,6 +184,50 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"lf_and_cr_lines_become_crlf", "[S]\nA=1\rB=2", "S", "A", "3",
                   "[S]\r\nA=3\r\nB=2\r\n"},
         WriteCase{"value_kept_as_given", "", "S", "K", "a \"b\"", "[S]\r\nK=a \"b\"\r\n"}),
+    [](const auto& info) { return NameOf(info.param.name); });
+
+// --- Damaged and "Unicode" files --------------------------------------------
+
+// The bytes of a UTF-16 text (its byte-order mark included).
+std::string Utf16(const std::u16string& text, bool bigEndian) {
+    std::string out;
+    for (char16_t unit : text)
+        out += {static_cast<char>(bigEndian ? unit >> 8 : unit),
+                static_cast<char>(bigEndian ? unit : unit >> 8)};
+    return out;
+}
+
+struct KeptCase {
+    const char* name;
+    std::string before;
+    std::string value; // of S/K
+    std::string after; // once N is written as the bytes "caf\xE9"
+};
+
+class IniKeepsEverything : public testing::TestWithParam<KeptCase> {};
+
+TEST_P(IniKeepsEverything, ReadsTheValueAndLosesNothingOnWrite) {
+    const auto& c = GetParam();
+    TTempDir dir;
+    dir.Write("a.ini", c.before);
+    TIniFile ini(dir.File("a.ini"));
+    EXPECT_EQ(ini.ReadString("S", "K", "default"), c.value);
+    ini.WriteString("S", "N", "caf\xE9");
+    ini.UpdateFile();
+    EXPECT_EQ(dir.Read("a.ini"), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniKeepsEverything,
+    testing::Values(
+        KeptCase{"nul_byte_ends_a_value_and_keeps_the_lines_after_it",
+                 "[S]\r\nA=x\0y\r\nK=v \0w\r\n"s, "v",
+                 "[S]\r\nA=x\0y\r\nK=v \0w\r\nN=caf\xE9\r\n"s},
+        KeptCase{"utf16_little_endian", Utf16(u"\uFEFF[S]\r\nK=pr\u00F8xy \U0001F600\r\n", false),
+                 "pr\xC3\xB8xy \xF0\x9F\x98\x80",
+                 Utf16(u"\uFEFF[S]\r\nK=pr\u00F8xy \U0001F600\r\nN=caf\u00E9\r\n", false)},
+        KeptCase{"utf16_big_endian_with_a_lone_surrogate", Utf16(u"\uFEFF[S]\nK=\xD800x\n", true),
+                 "\xED\xA0\x80x", Utf16(u"\uFEFF[S]\r\nK=\xD800x\r\nN=caf\u00E9\r\n", true)}),
     [](const auto& info) { return NameOf(info.param.name); });
 
 TEST(IniWriteTyped, NumbersInDecimalAndBooleansAsDigits) {
