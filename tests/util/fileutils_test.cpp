@@ -56,8 +56,11 @@ TEST_P(Numbering, NextNameFollowsTheHighestMatchingName) {
         try {
             NextNumberedFileName(dir.Path(), c.prefix, c.extension);
             FAIL() << "no error";
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), c.expected);
+        } catch (const ELumiskError& e) {
+            std::string expected = c.expected;
+            if (const auto at = expected.find("{dir}"); at != std::string::npos)
+                expected.replace(at, 5, dir.Path());
+            EXPECT_EQ(e.Message(), expected);
         }
     } else {
         EXPECT_EQ(NextNumberedFileName(dir.Path(), c.prefix, c.extension), dir.File(c.expected));
@@ -90,8 +93,27 @@ INSTANTIATE_TEST_SUITE_P(
                       "IMG",
                       "jpeg",
                       "IMG00042.jpeg"},
-        NumberingCase{
-            "wider_number_not_shortened", {"FRA99999.BMP"}, "FRA", "BMP", "FRA100000.BMP"},
+        NumberingCase{"last_number_given", {"FRA99998.BMP"}, "FRA", "BMP", "FRA99999.BMP"},
+        // A sixth digit would make a name no later call counts: the same file
+        // would be written over each time.
+        NumberingCase{"past_99999_frames_refused",
+                      {"FRA99999.BMP"},
+                      "FRA",
+                      "BMP",
+                      "No numbered name is left: {dir}FRA99999.BMP is the last one",
+                      true},
+        NumberingCase{"past_99999_movies_refused",
+                      {"AVI00001.AVI", "AVI99999.avi"},
+                      "AVI",
+                      "AVI",
+                      "No numbered name is left: {dir}AVI99999.avi is the last one",
+                      true},
+        NumberingCase{"past_99999_wallpapers_refused",
+                      {"LMK99999.BMP", "LMK100000.BMP"},
+                      "LMK",
+                      "BMP",
+                      "No numbered name is left: {dir}LMK99999.BMP is the last one",
+                      true},
         NumberingCase{"letters_in_number_raise",
                       {"FRA0001x.BMP"},
                       "FRA",
