@@ -120,6 +120,38 @@ INSTANTIATE_TEST_SUITE_P(
                              "Unable to read time", false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// ---- Eras of the count and the build-time floor -------------------------------
+
+struct TEraCase {
+    const char* Name;
+    std::uint32_t Seconds;
+    int SetYear; // 0: the clock is not set
+};
+
+class TimeClientEra : public TimeClientWindow, public testing::WithParamInterface<TEraCase> {};
+
+TEST_P(TimeClientEra, SetsTheClockOnlyAfterTheBuild) {
+    const auto& c = GetParam();
+    TRecordingClock clock;
+    TTimeFaultServer server(TTimeScript::Seconds(c.Seconds));
+    EXPECT_EQ(RunAgainst(server.Port()), Succeeded);
+    if (c.SetYear == 0) {
+        EXPECT_TRUE(clock.Settings.empty());
+        EXPECT_EQ(Text(Window().Edit2), "Unable to set time");
+        EXPECT_EQ(Text(Window().Edit1), "");
+    } else {
+        ASSERT_EQ(clock.Settings.size(), 1u);
+        EXPECT_EQ(clock.Settings[0].Year, c.SetYear);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TimeClientEra,
+                         testing::Values(TEraCase{"CountAfterTheWrapIs2036Not1900", 1, 2036},
+                                         TEraCase{"TimeBeforeTheBuildIsNotSet", 3'900'000'000u, 0},
+                                         TEraCase{"FirstCountOfTheEarlierEraIsNotSet", 0x8000'0000u,
+                                                  0}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
 TEST_F(TimeClientWindow, WithoutAClockTheRunEndsUnableToSetTime) {
     TTimeFaultServer server(TTimeScript::Clock(0));
     EXPECT_EQ(RunAgainst(server.Port()), Succeeded);
