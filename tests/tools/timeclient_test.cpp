@@ -112,6 +112,11 @@ INSTANTIATE_TEST_SUITE_P(
                              "12 seconds", nullptr, true},
                     TRunCase{"ClockRefusesToBeSet", TTimeScript::Clock(1), true, Succeeded, nullptr,
                              "Unable to set time", true},
+                    // A wrong server must not take the clock back before the build.
+                    TRunCase{"TimeBeforeTheBuildIsNotSet", TTimeScript::Seconds(3'900'000'000u),
+                             false, Succeeded, nullptr, "Unable to set time", false},
+                    TRunCase{"FirstCountOfTheEarlierEraIsNotSet", TTimeScript::Seconds(1u << 31),
+                             false, Succeeded, nullptr, "Unable to set time", false},
                     TRunCase{"ServerSendsZero", TTimeScript::Seconds(0), false, ReadFailed, nullptr,
                              "Unable to read time", false},
                     TRunCase{"ServerClosesAfterTwoBytes", TTimeScript{{{"\xE8\x75", 0}}, {}, false},
@@ -119,38 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
                     TRunCase{"NothingListens", std::nullopt, false, ReadFailed, nullptr,
                              "Unable to read time", false}),
     [](const auto& info) { return std::string(info.param.Name); });
-
-// ---- Eras of the count and the build-time floor -------------------------------
-
-struct TEraCase {
-    const char* Name;
-    std::uint32_t Seconds;
-    int SetYear; // 0: the clock is not set
-};
-
-class TimeClientEra : public TimeClientWindow, public testing::WithParamInterface<TEraCase> {};
-
-TEST_P(TimeClientEra, SetsTheClockOnlyAfterTheBuild) {
-    const auto& c = GetParam();
-    TRecordingClock clock;
-    TTimeFaultServer server(TTimeScript::Seconds(c.Seconds));
-    EXPECT_EQ(RunAgainst(server.Port()), Succeeded);
-    if (c.SetYear == 0) {
-        EXPECT_TRUE(clock.Settings.empty());
-        EXPECT_EQ(Text(Window().Edit2), "Unable to set time");
-        EXPECT_EQ(Text(Window().Edit1), "");
-    } else {
-        ASSERT_EQ(clock.Settings.size(), 1u);
-        EXPECT_EQ(clock.Settings[0].Year, c.SetYear);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, TimeClientEra,
-                         testing::Values(TEraCase{"CountAfterTheWrapIs2036Not1900", 1, 2036},
-                                         TEraCase{"TimeBeforeTheBuildIsNotSet", 3'900'000'000u, 0},
-                                         TEraCase{"FirstCountOfTheEarlierEraIsNotSet", 0x8000'0000u,
-                                                  0}),
-                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(TimeClientWindow, WithoutAClockTheRunEndsUnableToSetTime) {
     TTimeFaultServer server(TTimeScript::Clock(0));
