@@ -174,16 +174,16 @@ void TTimeLapseForm::Start() {
 
 void TTimeLapseForm::GrabLoop() {
     TMainForm& main = *Forms().MainForm;
-    std::optional<std::int64_t> lastStart;
     do {
-        // However short the delay (0 minutes included), the camera is not
-        // asked again before the spacing since the last request has passed.
-        if (lastStart) {
-            const std::int64_t left = GrabSpacingMs - (TickMilliseconds() - *lastStart);
+        // However short the delay (0 minutes included), and also when Stop
+        // and Start follow each other, the camera is not asked again before
+        // the spacing since the last download's start has passed.
+        if (lastGrabStart_) {
+            const std::int64_t left = GrabSpacingMs - (TickMilliseconds() - *lastGrabStart_);
             if (left > 0) Wait(left);
             if (GrabStopRequested) break;
         }
-        lastStart = TickMilliseconds();
+        lastGrabStart_ = TickMilliseconds();
         SetStatus("Downloading image ...");
         ProcessPendingEvents();
         const TPreviewWatch previews;

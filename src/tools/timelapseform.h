@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lumisk {
@@ -41,7 +42,7 @@ class TTimeLapseForm : public QWidget {
     std::int32_t SkippedDownloads = 0;
     std::string PreviousFrameFile;
     bool GrabStopRequested = false;
-    // Least time between the starts of two downloads of a grab.
+    // Least time between the starts of two downloads, across grabs too.
     std::int64_t GrabSpacingMs = TTimeLapseGrab::MinimumGrabSpacingMs;
 
   protected:
@@ -57,6 +58,8 @@ class TTimeLapseForm : public QWidget {
     void RefreshDiskLabels();
     void HandOver();
     void SetStatus(const QString& text);
+
+    std::optional<std::int64_t> lastGrabStart_; // monotonic milliseconds
 };
 
 } // namespace lumisk
