@@ -12,7 +12,8 @@
 // Progress goes to the Status callback and the window processes its pending
 // events at fixed points through ProcessPendingEvents. Failures the window
 // shows in an error box go to ErrorBox and end the build with the frames
-// kept; the movie then holds the frames written so far.
+// kept; the movie then holds the whole frames that reached the disk, or is
+// removed when there are none or they cannot be completed (aviwriter.h).
 // Errors thrown: ELumiskError for frames per second of 0 or less (before
 // anything is looked at or written), the reader's EFOpenError or EImageError
 // for a frame that cannot be read (the movie is completed as far as written),

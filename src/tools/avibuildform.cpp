@@ -70,6 +70,9 @@ void TAVIBuildForm::showEvent(QShowEvent* event) {
 }
 
 void TAVIBuildForm::FormShow() {
+    // Emptied first: when no numbered name is left, the name proposed before
+    // must not stay, or the next build would write over that movie.
+    TargetFileName->clear();
     TargetFileName->setText(
         QFile::decodeName(NextNumberedFileName(DataDirectory(), "AVI", "AVI").c_str()));
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -71,7 +72,7 @@ TAviWriter::TAviWriter(TAviWriterOptions options) : options_(options) {
 
 TAviWriter::~TAviWriter() {
     try {
-        Complete();
+        Finish();
     } catch (...) {
         // Releasing a half-written movie reports nothing.
     }
@@ -87,6 +88,7 @@ void TAviWriter::Open(const std::string& path) {
     path_ = path;
     started_ = false;
     riffOpen_ = false;
+    failed_ = false;
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0) throw EFCreateError(path);
 }
@@ -190,6 +192,7 @@ std::uint64_t TAviWriter::TrailerBytes(std::uint32_t frames, bool first, bool op
 }
 
 void TAviWriter::AddFrame(std::span<const std::uint8_t> pixels) {
+    if (failed_) throw EFCreateError(path_);
     if (!started_ || !riffOpen_) throw ELumiskError("The movie file is not open for frames");
     if (pixels.size() != imageBytes_)
         throw ELumiskError("A movie frame must hold " + std::to_string(imageBytes_) +
@@ -204,7 +207,9 @@ void TAviWriter::AddFrame(std::span<const std::uint8_t> pixels) {
             CloseRiff(true);
             BeginRiff();
         } else if (riffBytesWith(riffFrames_ + 1) > kHardRiffBytes) {
-            // No index entry left and no room in this RIFF.
+            // No index entry left and no room in this RIFF: the movie ends
+            // with the frames it has.
+            Flush();
             Fail();
         }
     }
@@ -252,16 +257,12 @@ void TAviWriter::CloseRiff(bool openDml) {
         for (std::uint32_t k = 0; k < n; ++k)
             b.Code("00db").U32(kAviifKeyframe).U32(4 + k * chunk).U32(imageBytes_);
     }
+    // The RIFF counts as closed only once all of it is on disk: a write
+    // that fails before leaves it open, for Salvage to close again.
     Put(out.data(), out.size());
+    Flush();
     const std::uint64_t riffBytes = position_ - riffStart_;
-    riffs_.push_back(entry);
-    riffOpen_ = false;
-    if (first) {
-        // The first RIFF's sizes go out with the final headers.
-        firstRiffFrames_ = n;
-        firstRiffBytes_ = riffBytes;
-        firstMoviBytes_ = moviBytes;
-    } else {
+    if (!first) {
         std::string size;
         TBytes(size).U32(riffBytes - 8);
         WriteAt(riffStart_ + 4, size);
@@ -269,10 +270,76 @@ void TAviWriter::CloseRiff(bool openDml) {
         TBytes(size).U32(moviBytes - 8);
         WriteAt(riffMovi_ + 4, size);
     }
+    riffs_.push_back(entry);
+    riffOpen_ = false;
+    if (first) {
+        // The first RIFF's sizes go out with the final headers.
+        firstRiffFrames_ = n;
+        firstRiffBytes_ = riffBytes;
+        firstMoviBytes_ = moviBytes;
+    }
 }
 
 void TAviWriter::Finish() {
+    if (fd_ < 0) return;
+    if (!failed_) {
+        try {
+            Complete();
+            return;
+        } catch (const EFCreateError&) {
+            // Closing failed: nothing is left to mend.
+            if (!failed_) throw;
+        }
+    }
+    Salvage();
+    throw EFCreateError(path_);
+}
+
+void TAviWriter::Salvage() {
+    bool kept = false;
+    try {
+        kept = started_ && CompleteLanded();
+    } catch (const ELumiskError&) {
+        // Not even the frames that landed can be completed.
+    }
+    started_ = riffOpen_ = failed_ = false;
+    buffer_.clear();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    // A movie no player can open is no use, and on a full disk it holds the
+    // space the user needs; the frames it came from are still there.
+    if (!kept) ::unlink(path_.c_str());
+}
+
+bool TAviWriter::CompleteLanded() {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return false;
+    const auto landed = static_cast<std::uint64_t>(st.st_size);
+    buffer_.clear();
+    if (riffOpen_) {
+        // The whole frames of the open RIFF that reached the disk; a frame
+        // cut short, and anything after it, is cut off.
+        const std::uint64_t chunk = 8 + std::uint64_t{imageBytes_};
+        const std::uint64_t first = riffMovi_ + 12;
+        const std::uint64_t whole = landed > first ? (landed - first) / chunk : 0;
+        const auto kept = static_cast<std::uint32_t>(std::min<std::uint64_t>(riffFrames_, whole));
+        totalFrames_ -= riffFrames_ - kept;
+        riffFrames_ = kept;
+        position_ = first + std::uint64_t{kept} * chunk;
+        if (kept == 0 && riffStart_ != 0) {
+            // A continuation RIFF without a whole frame is dropped.
+            position_ = riffStart_;
+            riffOpen_ = false;
+        }
+    }
+    // Otherwise every RIFF is closed and on disk: only the headers are missing.
+    // The file's own offset is where the failed write stopped.
+    const auto end = static_cast<off_t>(position_);
+    if (totalFrames_ == 0 || ::ftruncate(fd_, end) != 0 || ::lseek(fd_, end, SEEK_SET) != end)
+        return false;
+    failed_ = false;
     Complete();
+    return true;
 }
 
 void TAviWriter::Complete() {
@@ -339,10 +406,9 @@ void TAviWriter::WriteAt(std::uint64_t offset, const std::string& bytes) {
 }
 
 void TAviWriter::Fail() {
-    // A movie that could not be written is left as far as it got.
+    // What was not written is gone; Salvage works from what reached the disk.
     buffer_.clear();
-    started_ = false;
-    riffOpen_ = false;
+    failed_ = true;
     throw EFCreateError(path_);
 }
 

@@ -13,9 +13,12 @@
 // counts the first RIFF's frames, while strh and dmlh count them all.
 //
 // States: created -> Open -> Start -> AddFrame... -> Finish. Destroying a
-// writer that was opened but not finished completes the file as far as it
-// was written (as a movie library's release would), ignoring errors; after a
-// failed write the file is only closed.
+// writer that was opened but not finished finishes it, ignoring errors.
+// After a write failed (a full disk) the writer takes no more frames and
+// Finish (or the destructor) salvages the file: the whole frames that reached
+// the disk get their headers and indexes, so the movie plays; when there are
+// none, or even that cannot be written, the file is removed. Finish throws
+// EFCreateError once a write has failed, whichever came of it.
 // Errors: ELumiskError for a format that cannot be written (refused before
 // any byte is written), EFCreateError naming the file for any failure to
 // create or write it.
@@ -65,7 +68,8 @@ class TAviWriter {
     void Start(const TAviVideoFormat& format);
     // Appends one frame: exactly ImageBytes() bytes, bottom row first.
     void AddFrame(std::span<const std::uint8_t> pixels);
-    // Writes the indexes and the final counts, and closes the file.
+    // Writes the indexes and the final counts, and closes the file. See
+    // above for a writer whose writes failed.
     void Finish();
 
     std::uint32_t ImageBytes() const { return imageBytes_; }
@@ -85,6 +89,8 @@ class TAviWriter {
     void BeginRiff();
     void CloseRiff(bool openDml);
     void Complete();
+    void Salvage();
+    bool CompleteLanded();
     void Put(const void* data, std::size_t bytes);
     void Flush(const void* extra = nullptr, std::size_t extraBytes = 0);
     void WriteAt(std::uint64_t offset, const std::string& bytes);
@@ -94,6 +100,7 @@ class TAviWriter {
     std::string path_;
     int fd_ = -1;
     bool started_ = false;
+    bool failed_ = false; // a write failed; the state describes what was put
     std::vector<std::uint8_t> buffer_;
     std::uint64_t position_ = 0; // file offset of the next byte put
 

@@ -35,10 +35,20 @@ QString LongTimeFormat(const QLocale& locale) {
 
 } // namespace
 
+std::int64_t TimeProtocolElapsedSeconds(std::uint32_t seconds, std::uint32_t delayMs) {
+    constexpr std::int64_t Era = std::int64_t{1} << 32;
+    const std::int64_t count = seconds < 0x8000'0000u ? Era + seconds : std::int64_t{seconds};
+    return count + delayMs / 1000u;
+}
+
+std::int64_t TimeProtocolUnixSeconds(std::uint32_t seconds, std::uint32_t delayMs) {
+    constexpr std::int64_t UnixEpochSeconds = 2'208'988'800; // 1970 in the protocol's count
+    return TimeProtocolElapsedSeconds(seconds, delayMs) - UnixEpochSeconds;
+}
+
 double TimeProtocolDateTime(std::uint32_t seconds, std::uint32_t delayMs, int biasMinutes,
                             double baseDate) {
-    const std::uint32_t total = seconds + delayMs / 1000u; // wraps in 32 bits on purpose
-    return baseDate + static_cast<double>(total) / 86400.0 -
+    return baseDate + static_cast<double>(TimeProtocolElapsedSeconds(seconds, delayMs)) / 86400.0 -
            static_cast<double>(biasMinutes) / 1440.0;
 }
 

@@ -14,10 +14,19 @@ namespace lumisk {
 // 1 January 1970 00:00 as a date-time value.
 constexpr double UnixEpochDateTime = 25569;
 
-// The Time Protocol's answer as a local date-time value: baseDate plus the
-// seconds, with the whole seconds of delayMs added as an unsigned 32-bit sum
-// (so 4,294,967,295 plus one second wraps to the base date), less the zone's
-// bias (UTC minus local time) in minutes.
+// The Time Protocol's count of seconds, read in its era, plus the whole
+// seconds of delayMs. The 32-bit count wraps on 7 February 2036 06:28:16 UTC;
+// as RFC 868 clients do, a count below 2^31 is read as the era after that
+// (2036 to 2104) and a count from 2^31 as the era before (1968 to 2036), so
+// the delay carries across the wrap instead of back to 1900.
+std::int64_t TimeProtocolElapsedSeconds(std::uint32_t seconds, std::uint32_t delayMs);
+
+// The same moment in seconds since 1 January 1970 00:00 UTC.
+std::int64_t TimeProtocolUnixSeconds(std::uint32_t seconds, std::uint32_t delayMs);
+
+// The Time Protocol's answer as a local date-time value: baseDate (the value
+// of the protocol's second 0) plus TimeProtocolElapsedSeconds, less the
+// zone's bias (UTC minus local time) in minutes.
 double TimeProtocolDateTime(std::uint32_t seconds, std::uint32_t delayMs, int biasMinutes,
                             double baseDate);
 

@@ -1,5 +1,7 @@
 #include "tools/systemclock.h"
 
+#include "tools/buildtime.h"
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -19,6 +21,9 @@ void TSystemClock::SetLocalTime(const TLocalDateTime& time) {
     const time_t seconds = mktime(&local);
     // -1 is also one second before 1970: only errno tells a failure apart.
     if (seconds == static_cast<time_t>(-1) && errno != 0) throw EClockError(std::strerror(errno));
+    // The last guard before the real clock, whoever asks.
+    if (seconds < EarliestClockUnixSeconds())
+        throw EClockError("The time is before this program was built");
     const timespec value{seconds, static_cast<long>(time.Millisecond) * 1'000'000L};
     if (clock_settime(CLOCK_REALTIME, &value) != 0) throw EClockError(std::strerror(errno));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The computer's real clock. Setting it needs the right to change the
 // system time (CAP_SYS_TIME on Linux); without it SetLocalTime throws
-// EClockError with the system's reason and the clock stays as it was.
+// EClockError with the system's reason and the clock stays as it was. A
+// time before this program was built is refused the same way.
 #include "util/clocksetter.h"
 
 namespace lumisk {

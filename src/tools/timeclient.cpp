@@ -3,6 +3,7 @@
 #include "app/controlplacement.h"
 #include "app/designfont.h"
 #include "app/errorreport.h"
+#include "tools/buildtime.h"
 #include "tools/datetimevalue.h"
 #include "util/bytetext.h"
 #include "util/clocksetter.h"
@@ -123,6 +124,11 @@ void TTimeClient::Button1Click() {
 
     SetButton("Setting", false);
     try {
+        // A server that is wrong (or counts in the wrong era) must not take
+        // the clock back to before this program existed.
+        if (TimeProtocolUnixSeconds(Time1.Seconds(), Time1.NetworkDelay()) <
+            EarliestClockUnixSeconds())
+            throw EClockError("The time is before this program was built");
         const auto time = DecodeDateTime(remote);
         if (!time) throw EClockError("The time is outside the calendar");
         IClockSetter* clock = Services().Clock;

@@ -7,7 +7,8 @@
 // disabled while a run lasts. A run that cannot read the time (no host, no
 // connection, no or short answer, a server that sends 0) ends with "Unable to
 // read time" in Edit2; one that cannot set the clock (no clock installed, a
-// clock that refuses) with "Unable to set time"; either way Edit1 and Edit3
+// clock that refuses, a time before this program was built) with "Unable to
+// set time"; either way Edit1 and Edit3
 // are emptied and the button restored. Nothing is kept between runs.
 #include "tools/timeprotocolclient.h"
 

@@ -7,22 +7,27 @@
 #include "app/forms.h"
 #include "app/mainform.h"
 #include "imaging/bmpwriter.h"
+#include "imaging/imagefile.h"
 #include "retrieval/httpclient.h"
 #include "tools/avibuildform.h"
+#include "tools/previewwatch.h"
 #include "tools/timelapsegrab.h"
 #include "util/bytetext.h"
 #include "util/events.h"
 #include "util/fileutils.h"
+#include "util/lumiskerror.h"
 #include "util/services.h"
+#include "util/tickcount.h"
 #include "util/userdialogs.h"
 #include "viewers/viewform.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QHideEvent>
 #include <QShowEvent>
-#include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 namespace lumisk {
 
@@ -60,8 +65,8 @@ TTimeLapseForm::TTimeLapseForm(QWidget* parent)
     Edit4 = PutEdit(this, "Edit4", "0", 86, false);
     Label3 = PutLabel(this, "Label3", "Total unique frames downloaded", 8, 114);
     Edit2 = PutEdit(this, "Edit2", "0", 112, false);
-    ShowAVIBuilder = Put(new QCheckBox("Show AVI Builder when finished", this), "ShowAVIBuilder",
-                         8, 140, 284, 17);
+    ShowAVIBuilder = Put(new QCheckBox("Show AVI Builder when finished", this), "ShowAVIBuilder", 8,
+                         140, 284, 17);
     ShowAVIBuilder->setChecked(true);
     Label5 = PutCentred(this, "Label5", "Disk space used by frames = 0 bytes", 164);
     Label6 = PutCentred(this, "Label6", "Disk space remaining = 0 bytes", 182);
@@ -70,10 +75,13 @@ TTimeLapseForm::TTimeLapseForm(QWidget* parent)
     Stats->setSizeGripEnabled(false);
     Stats->showMessage("Select Image and click Start ...");
 
-    connect(Button1, &QPushButton::clicked, this, [this] { RunHandler([this] { Button1Click(); }); });
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { RunHandler([this] { Button1Click(); }); });
 }
 
-void TTimeLapseForm::SetStatus(const QString& text) { Stats->showMessage(text); }
+void TTimeLapseForm::SetStatus(const QString& text) {
+    Stats->showMessage(text);
+}
 
 // Minimising and restoring come as spontaneous hide and show events: they
 // neither stop a grab nor reset its counters.
@@ -145,7 +153,8 @@ void TTimeLapseForm::Start() {
     if (!previous.empty() &&
         Services().Dialogs->Confirm("Previous frame files found.  Do you want to\r"
                                     "delete them prior to starting the frame grab?")) {
-        for (const std::string& path : previous) std::remove(path.c_str());
+        for (const std::string& path : previous)
+            std::remove(path.c_str());
         Services().Dialogs->Information(
             QString("Deleted %1 previous frames.").arg(static_cast<qsizetype>(previous.size())));
     }
@@ -166,14 +175,24 @@ void TTimeLapseForm::Start() {
 void TTimeLapseForm::GrabLoop() {
     TMainForm& main = *Forms().MainForm;
     do {
+        // However short the delay (0 minutes included), and also when Stop
+        // and Start follow each other, the camera is not asked again before
+        // the spacing since the last download's start has passed.
+        if (lastGrabStart_) {
+            const std::int64_t left = GrabSpacingMs - (TickMilliseconds() - *lastGrabStart_);
+            if (left > 0) Wait(left);
+            if (GrabStopRequested) break;
+        }
+        lastGrabStart_ = TickMilliseconds();
         SetStatus("Downloading image ...");
         ProcessPendingEvents();
+        const TPreviewWatch previews;
         main.viewbuttonClick();
         const TAppState& app = App();
         if (app.DownloadSkipped) {
             Edit4->setText(QString::number(++SkippedDownloads));
         } else if (!app.AbortRequested && !app.DownloadFailed) {
-            KeepFrame();
+            KeepFrame(previews);
         }
         RefreshDiskLabels();
         if (auto delay = TTimeLapseGrab::DelayMilliseconds(DisplayToBytes(FrameDelay->text())))
@@ -184,12 +203,22 @@ void TTimeLapseForm::GrabLoop() {
     } while (!GrabStopRequested);
 }
 
-void TTimeLapseForm::KeepFrame() {
+void TTimeLapseForm::KeepFrame(const TPreviewWatch& previews) {
     SetStatus("Downloaded image");
     ProcessPendingEvents();
     Forms().MainForm->ShowCurrentRecord();
     const std::string frame = TTimeLapseGrab::NextFrameFile();
-    SaveImageAsBitmap(Forms().ViewForm->Picture(), frame);
+    // The frame is the picture this View fetched, not whichever preview of
+    // the camera the viewer opened (an older JPEG before a new PNG). When the
+    // View wrote no file (a copy found the same bytes already in place), the
+    // viewer's picture stands in.
+    if (const std::optional<std::string> downloaded = previews.Written()) {
+        const std::optional<QImage> picture = DecodeImageFile(*downloaded);
+        if (!picture) throw EFOpenError(*downloaded);
+        SaveImageAsBitmap(*picture, frame);
+    } else {
+        SaveImageAsBitmap(Forms().ViewForm->Picture(), frame);
+    }
     SetStatus("Comparing files");
     ProcessPendingEvents();
     if (!PreviousFrameFile.empty() && FilesIdentical(PreviousFrameFile, frame)) {
@@ -208,7 +237,8 @@ void TTimeLapseForm::Wait(std::int64_t milliseconds) {
     clock.start();
     do {
         const std::int64_t remaining = milliseconds - clock.elapsed();
-        SetStatus(QString("Waiting %1 seconds ...").arg(std::max<std::int64_t>(remaining, 0) / 1000));
+        SetStatus(
+            QString("Waiting %1 seconds ...").arg(std::max<std::int64_t>(remaining, 0) / 1000));
         ProcessPendingEvents();
         // The pause keeps handling events, so Stop is seen within it.
         QEventLoop pause;

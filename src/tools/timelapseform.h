@@ -1,9 +1,12 @@
 #pragma once
 // The time-lapse window: downloads the main window's current camera again and
 // again through the View action and keeps every picture that differs from the
-// previous kept one as a numbered frame "Frames/FRA#####.BMP". The grab runs
+// previous kept one as a numbered frame "Frames/FRA#####.BMP"; two downloads
+// start at least GrabSpacingMs apart, whatever the delay. The grab runs
 // inside the Start click; Stop (or hiding the window) only sets flags and
 // disconnects, and the loop ends at its next check.
+#include "tools/timelapsegrab.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,13 +14,16 @@
 #include <QStatusBar>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lumisk {
 
+class TPreviewWatch;
+
 class TTimeLapseForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TTimeLapseForm(QWidget* parent = nullptr);
 
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;
@@ -36,20 +42,24 @@ public:
     std::int32_t SkippedDownloads = 0;
     std::string PreviousFrameFile;
     bool GrabStopRequested = false;
+    // Least time between the starts of two downloads, across grabs too.
+    std::int64_t GrabSpacingMs = TTimeLapseGrab::MinimumGrabSpacingMs;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
-private:
+  private:
     void Start();
     void Stop();
     void GrabLoop();
-    void KeepFrame();
+    void KeepFrame(const TPreviewWatch& previews);
     void Wait(std::int64_t milliseconds);
     void RefreshDiskLabels();
     void HandOver();
     void SetStatus(const QString& text);
+
+    std::optional<std::int64_t> lastGrabStart_; // monotonic milliseconds
 };
 
 } // namespace lumisk

@@ -9,7 +9,9 @@
 
 namespace lumisk {
 
-std::string TTimeLapseGrab::FramesDirectory() { return DataPath("Frames/"); }
+std::string TTimeLapseGrab::FramesDirectory() {
+    return DataPath("Frames/");
+}
 
 std::vector<std::string> TTimeLapseGrab::PreviousFrameFiles() {
     std::vector<std::string> all;
@@ -24,14 +26,13 @@ std::vector<std::string> TTimeLapseGrab::PreviousFrameFiles() {
 }
 
 std::string TTimeLapseGrab::NextFrameFile() {
-    const std::string directory = FramesDirectory();
-    std::string path = NextNumberedFileName(directory, "FRA", "BMP");
-    // Past FRA99999.BMP the number would grow a sixth digit: the frame would
-    // not be found by the movie builder, so the grab stops instead.
-    if (path.size() != directory.size() + 12)
+    try {
+        return NextNumberedFileName(FramesDirectory(), "FRA", "BMP");
+    } catch (const ENoNumberedNameLeft&) {
+        // Said in the grab's own terms, with the way out.
         throw ELumiskError("All frame numbers are used: FRA99999.BMP exists. Build the movie "
                            "and delete the frames before grabbing more");
-    return path;
+    }
 }
 
 std::optional<std::int64_t> TTimeLapseGrab::DelayMilliseconds(const std::string& text) {

@@ -19,9 +19,6 @@ namespace lumisk {
 
 namespace {
 
-// 1 January 1970 in the protocol's seconds.
-constexpr std::int64_t UnixEpochSeconds = 2'208'988'800;
-
 using TClock = std::chrono::steady_clock;
 
 std::int64_t MsSince(TClock::time_point start) {
@@ -235,8 +232,7 @@ double TTimeProtocolClient::DateTime() {
     // The zone's bias at the moment the server reported, not at the local
     // clock's idea of now: the two differ across a daylight saving change
     // exactly when the clock is wrong enough to need setting.
-    const std::int64_t moment =
-        static_cast<std::int64_t>(std::uint32_t{seconds + delay / 1000u}) - UnixEpochSeconds;
+    const std::int64_t moment = TimeProtocolUnixSeconds(seconds, delay);
     const int bias = zoneBias_ ? zoneBias_(moment) : SystemZoneBiasMinutes(moment);
     seconds_ = seconds;
     delayMs_ = delay;

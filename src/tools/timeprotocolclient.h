@@ -76,7 +76,8 @@ class TTimeProtocolClient {
     // Replaces the system's time zone; an empty function restores it.
     void SetZoneBias(TZoneBias zoneBias) { zoneBias_ = std::move(zoneBias); }
 
-    // Reads the server's time as a local date-time value. The bias applied is
+    // Reads the server's time as a local date-time value, the count read in
+    // its era (TimeProtocolElapsedSeconds, datetimevalue.h). The bias applied is
     // the zone's at the moment the server reported (its seconds plus the
     // whole seconds of the network delay). A server that sends 0 gives 0,
     // which means "no time". Throws as described above.

@@ -212,7 +212,9 @@ std::string NextNumberedFileName(const std::string& directory, const std::string
         if (highest == nullptr || LessIgnoreCase(*highest, e.Name)) highest = &e.Name;
     }
     if (highest == nullptr) return directory + prefix + "00000" + dotExtension;
-    std::string digits = std::to_string(std::int64_t{StrToInt(highest->substr(3, 5))} + 1);
+    const std::int64_t next = std::int64_t{StrToInt(highest->substr(3, 5))} + 1;
+    if (next > 99999) throw ENoNumberedNameLeft(directory + *highest);
+    std::string digits = std::to_string(next);
     if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
     return directory + prefix + digits + dotExtension;
 }

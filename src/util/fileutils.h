@@ -7,6 +7,8 @@
 // symbolic links count as what they point to (dangling ones are skipped);
 // sockets, pipes and devices count as system entries, which no listing returns.
 // Within a directory, entries are listed in byte order of their names.
+#include "util/lumiskerror.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -57,7 +59,15 @@ bool DirectoryPresent(const std::string& path);
 // highest existing number: names that end in "." + extension (any case),
 // begin with prefix (exact case) and are extension + 9 characters long count;
 // of those the last in case-insensitive order gives the number. Throws
-// EConvertError when its number positions are not a number.
+// EConvertError when its number positions are not a number, and
+// ENoNumberedNameLeft when that number is 99999: a sixth digit would make a
+// name no later call counts, so the same file would be written over and over.
+class ENoNumberedNameLeft : public ELumiskError {
+  public:
+    explicit ENoNumberedNameLeft(const std::string& lastPath)
+        : ELumiskError("No numbered name is left: " + lastPath + " is the last one") {}
+};
+
 std::string NextNumberedFileName(const std::string& directory, const std::string& prefix,
                                  const std::string& extension);
 

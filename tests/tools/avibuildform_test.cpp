@@ -49,6 +49,21 @@ TEST_F(AviBuildFormTest, EachShowingProposesTheNextFreeMovieName) {
     EXPECT_EQ(Form().TargetFileName->text(), Display(dir.File("AVI00001.AVI")));
 }
 
+TEST_F(AviBuildFormTest, NoNameLeftIsReportedAndTheLastMovieKept) {
+    WriteFrames({0});
+    Form().show();
+    Form().hide();
+    dir.Write("AVI99999.AVI", "last movie");
+    Form().show();
+    ASSERT_EQ(Dialogs().Texts("ErrorReport").size(), 1u);
+    EXPECT_EQ(Dialogs().Texts("ErrorReport")[0].toStdString(),
+              "No numbered name is left: " + dir.File("AVI99999.AVI") + " is the last one.");
+    EXPECT_EQ(Form().TargetFileName->text(), "");
+    Form().Button1->click();
+    EXPECT_EQ(dir.Read("AVI99999.AVI"), "last movie");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("AVI100000.AVI")));
+}
+
 TEST_F(AviBuildFormTest, BuildWritesShowsDeletesAndOpensTheMovie) {
     const std::vector<QImage> pictures = WriteFrames({0, 1, 2});
     Form().show();

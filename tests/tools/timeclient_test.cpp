@@ -112,6 +112,11 @@ INSTANTIATE_TEST_SUITE_P(
                              "12 seconds", nullptr, true},
                     TRunCase{"ClockRefusesToBeSet", TTimeScript::Clock(1), true, Succeeded, nullptr,
                              "Unable to set time", true},
+                    // A wrong server must not take the clock back before the build.
+                    TRunCase{"TimeBeforeTheBuildIsNotSet", TTimeScript::Seconds(3'900'000'000u),
+                             false, Succeeded, nullptr, "Unable to set time", false},
+                    TRunCase{"FirstCountOfTheEarlierEraIsNotSet", TTimeScript::Seconds(1u << 31),
+                             false, Succeeded, nullptr, "Unable to set time", false},
                     TRunCase{"ServerSendsZero", TTimeScript::Seconds(0), false, ReadFailed, nullptr,
                              "Unable to read time", false},
                     TRunCase{"ServerClosesAfterTwoBytes", TTimeScript{{{"\xE8\x75", 0}}, {}, false},

@@ -8,7 +8,9 @@
 #include "tools/avibuildform.h"
 #include "tools/timelapseform.h"
 #include "tools/timelapsegrab.h"
+#include "util/events.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -18,7 +20,7 @@ using namespace lumisk;
 using namespace lumisk::test;
 
 class TimeLapse : public MainFormFixture {
-protected:
+  protected:
     void SetUp() override {
         if (!TNginx::Available()) GTEST_SKIP() << TNginx::SkipReason;
         MainFormFixture::SetUp();
@@ -30,6 +32,8 @@ protected:
         Start();
         Main().Createtimelapseframes1->trigger();
         Form().ShowAVIBuilder->setChecked(false);
+        // Tests that do not look at the spacing need not wait for it.
+        Form().GrabSpacingMs = 0;
     }
     TTimeLapseForm& Form() { return *Forms().TimeLapseForm; }
     // A different picture for every n; the file's date moves on each time.
@@ -39,7 +43,9 @@ protected:
         Touch(n);
     }
     void Touch(int n) {
-        struct utimbuf t {time(nullptr) + n * 10, time(nullptr) + n * 10};
+        struct utimbuf t {
+            time(nullptr) + n * 10, time(nullptr) + n * 10
+        };
         utime(www.File("cam.jpg").c_str(), &t);
     }
     // Runs action(cycle) after each finished cycle of the grab.
@@ -53,8 +59,7 @@ protected:
         timer->start();
         // A grab that never gets anywhere must still end the test.
         QTimer::singleShot(15000, &Form(), [this] {
-            ADD_FAILURE() << "grab still running; main status: "
-                          << Main().Status().toStdString();
+            ADD_FAILURE() << "grab still running; main status: " << Main().Status().toStdString();
             Form().Button1->click();
         });
     }
@@ -153,6 +158,88 @@ TEST_F(TimeLapse, BadNumberInAFieldEndsTheGrabIdle) {
     ASSERT_EQ(Dialogs().Texts("ErrorReport").size(), 1u);
     EXPECT_EQ(Dialogs().Texts("ErrorReport")[0], "'x' is not a valid integer value.");
     EXPECT_EQ(Form().Button1->text(), "Start");
+}
+
+// ---- Each frame is the picture its grab downloaded ---------------------------
+
+enum class TFormat { Jpg, Png, Gif };
+
+struct TServed {
+    TFormat Format;
+    QColor Colour; // white for a GIF
+};
+
+std::string Encoded(const TServed& served) {
+    const QImage picture = SolidPicture(32, 24, served.Colour);
+    if (served.Format == TFormat::Gif) return SimpleGif(32, 24, 32, 24);
+    return served.Format == TFormat::Jpg ? EncodeJpeg(picture) : EncodePng(picture);
+}
+
+struct TServedCase {
+    const char* Name;
+    std::vector<TServed> Pictures; // one per grab, all kept as frames
+};
+
+class TimeLapseFrames : public TimeLapse, public testing::WithParamInterface<TServedCase> {};
+
+// A camera that changes its format leaves its old preview beside the new
+// one, and the viewer opens the old one first.
+TEST_P(TimeLapseFrames, EachFrameIsThePictureItsGrabDownloaded) {
+    const auto& pictures = GetParam().Pictures;
+    Forms().Settings->DateSkip->setChecked(false);
+    www.Write("cam.jpg", Encoded(pictures[0]));
+    EachCycle([&](int cycle) {
+        if (cycle < static_cast<int>(pictures.size()))
+            www.Write("cam.jpg", Encoded(pictures[static_cast<std::size_t>(cycle)]));
+        else
+            Form().Button1->click();
+    });
+    Form().Button1->click();
+    const QStringList frames = Frames();
+    ASSERT_EQ(frames.size(), static_cast<qsizetype>(pictures.size()))
+        << frames.join(" ").toStdString();
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        const QImage frame(QString::fromStdString(dir.File("Frames/")) + frames[i]);
+        const QImage expected = SolidPicture(32, 24, pictures[static_cast<std::size_t>(i)].Colour);
+        EXPECT_LE(MaxDifference(frame, expected), 8) << frames[i].toStdString();
+    }
+}
+
+const QColor Red(200, 30, 30), Blue(30, 30, 200);
+
+INSTANTIATE_TEST_SUITE_P(Cases, TimeLapseFrames,
+                         testing::Values(TServedCase{"PngAfterJpegIsNotTheOldJpeg",
+                                                     {{TFormat::Jpg, Red}, {TFormat::Png, Blue}}},
+                                         TServedCase{"GifBetweenJpegsIsNotTheFirstJpeg",
+                                                     {{TFormat::Jpg, Red},
+                                                      {TFormat::Gif, Qt::white},
+                                                      {TFormat::Jpg, Blue}}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// ---- Downloads of one camera are spaced ---------------------------------------
+
+TEST_F(TimeLapse, DelayOfZeroStillSpacesTheDownloads) {
+    EXPECT_EQ(TTimeLapseForm().GrabSpacingMs, 5000);
+    Form().GrabSpacingMs = 800;
+    Forms().Settings->DateSkip->setChecked(false);
+    std::vector<qint64> starts;
+    QElapsedTimer clock;
+    clock.start();
+    QString last;
+    SetPendingEventsHook([&] {
+        const QString status = Form().Stats->currentMessage();
+        if (status == "Downloading image ..." && last != status) starts.push_back(clock.elapsed());
+        last = status;
+        if (starts.size() == 3 && Form().Button1->text() == "Stop" && Form().ImagesDownloaded == 3)
+            Form().Button1->click();
+        QCoreApplication::processEvents();
+    });
+    Form().Button1->click();
+    SetPendingEventsHook(nullptr);
+    ASSERT_EQ(starts.size(), 3u);
+    for (std::size_t i = 1; i < starts.size(); ++i)
+        EXPECT_GE(starts[i] - starts[i - 1], 790) << "between downloads " << i << " and " << i + 1;
+    EXPECT_EQ(Form().ImagesDownloaded, 3);
 }
 
 TEST(TimeLapseRules, DelayAndMaximumFields) {

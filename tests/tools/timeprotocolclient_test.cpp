@@ -66,13 +66,22 @@ INSTANTIATE_TEST_SUITE_P(
                     TArithmeticCase{"ZoneWestOfUtcSubtracts", August2023, 0, 300,
                                     "2023-08-02 16:20:00.000"},
                     TArithmeticCase{"HalfHourZone", August2023, 0, -570, "2023-08-03 06:50:00.000"},
-                    TArithmeticCase{"FirstSecondOfTheEpoch", 1, 0, 0, "1900-01-01 00:00:01.000"},
                     TArithmeticCase{"LastSecondTheFieldHolds", 4'294'967'295u, 999, 0,
-                                    "2036-02-07 06:28:15.000"},
-                    TArithmeticCase{"DelayWrapsTheLastSecondIn32Bits", 4'294'967'295u, 1000, 0,
-                                    "1900-01-01 00:00:00.000"},
-                    TArithmeticCase{"WrapKeepsTheZone", 4'294'967'295u, 2500, UtcPlus10,
-                                    "1900-01-01 10:00:01.000"}),
+                                    "2036-02-07 06:28:15.000"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// The count wraps on 7 February 2036; counts below 2^31 are the era after.
+INSTANTIATE_TEST_SUITE_P(
+    Eras, TimeProtocolArithmetic,
+    testing::Values(
+        TArithmeticCase{"OneIsTheSecondAfterTheWrapNot1900", 1, 0, 0, "2036-02-07 06:28:17.000"},
+        TArithmeticCase{"DelayCarriesAcrossTheWrapNotBackTo1900", 4'294'967'295u, 1000, 0,
+                        "2036-02-07 06:28:16.000"},
+        TArithmeticCase{"WrapKeepsTheZone", 4'294'967'295u, 2500, UtcPlus10,
+                        "2036-02-07 16:28:17.000"},
+        TArithmeticCase{"LastCountOfTheLaterEra", 0x7FFF'FFFFu, 0, 0, "2104-02-26 09:42:23.000"},
+        TArithmeticCase{"HalfTheRangeIsTheFirstOfTheEarlierEra", 0x8000'0000u, 0, 0,
+                        "1968-01-20 03:14:08.000"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // ---- Date-time values -------------------------------------------------------
@@ -218,8 +227,9 @@ INSTANTIATE_TEST_SUITE_P(
         TServedCase{"MoreThanFourBytesReadsFour", Pieces({{E8754700 + "\xFF\xFF", 0}}),
                     TOutcome::Time, "2023-08-03 07:20:00.000"},
         TServedCase{"ZeroMeansNoTime", TTimeScript::Seconds(0), TOutcome::NoTime},
-        TServedCase{"LastSecondWrapsWithTheDelay", Pieces({{"\xFF\xFF", 1100}, {"\xFF\xFF", 1100}}),
-                    TOutcome::Time, "1900-01-01 10:00:00.000", TTimeFailure::Busy, 2150, 3900},
+        TServedCase{"LastSecondCarriesIntoTheNextEraWithTheDelay",
+                    Pieces({{"\xFF\xFF", 1100}, {"\xFF\xFF", 1100}}), TOutcome::Time,
+                    "2036-02-07 16:28:16.000", TTimeFailure::Busy, 2150, 3900},
         TServedCase{"ServerClosesAfterTwoBytes", Pieces({{"\xE8\x75", 0}}), TOutcome::Fails, "",
                     TTimeFailure::Closed, 0, 2000},
         TServedCase{"ServerClosesAtOnce", Pieces({}), TOutcome::Fails, "", TTimeFailure::Closed, 0,

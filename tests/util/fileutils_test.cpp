@@ -56,8 +56,11 @@ TEST_P(Numbering, NextNameFollowsTheHighestMatchingName) {
         try {
             NextNumberedFileName(dir.Path(), c.prefix, c.extension);
             FAIL() << "no error";
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), c.expected);
+        } catch (const ELumiskError& e) {
+            std::string expected = c.expected;
+            if (const auto at = expected.find("{dir}"); at != std::string::npos)
+                expected.replace(at, 5, dir.Path());
+            EXPECT_EQ(e.Message(), expected);
         }
     } else {
         EXPECT_EQ(NextNumberedFileName(dir.Path(), c.prefix, c.extension), dir.File(c.expected));
@@ -90,8 +93,20 @@ INSTANTIATE_TEST_SUITE_P(
                       "IMG",
                       "jpeg",
                       "IMG00042.jpeg"},
-        NumberingCase{
-            "wider_number_not_shortened", {"FRA99999.BMP"}, "FRA", "BMP", "FRA100000.BMP"},
+        // A sixth digit would make a name no later call counts: the same file
+        // would be written over each time.
+        NumberingCase{"past_99999_refused",
+                      {"FRA99999.BMP"},
+                      "FRA",
+                      "BMP",
+                      "No numbered name is left: {dir}FRA99999.BMP is the last one",
+                      true},
+        NumberingCase{"six_digit_name_written_before_not_reused",
+                      {"LMK99999.BMP", "LMK100000.BMP"},
+                      "LMK",
+                      "BMP",
+                      "No numbered name is left: {dir}LMK99999.BMP is the last one",
+                      true},
         NumberingCase{"letters_in_number_raise",
                       {"FRA0001x.BMP"},
                       "FRA",
