@@ -1,13 +1,18 @@
 #include "catalogue/camerarecord.h"
 
+#include "util/bytetext.h"
+
 namespace lumisk {
 
 namespace {
 
 // Fields hold bytes, so a cut may split a multi-byte character; the stored
-// bytes are what the file gets, exactly as they were typed or read.
+// bytes are what the file gets, exactly as they were typed or read. A CR, LF
+// or NUL would split the file's lines and shift every later camera, so
+// those alone are dropped (before the cut, which counts what is kept).
 void AssignCut(std::string& field, const std::string& text, std::size_t capacity) {
-    field.assign(text, 0, capacity);
+    field = WithoutLineBreaks(text);
+    if (field.size() > capacity) field.resize(capacity);
 }
 
 } // namespace

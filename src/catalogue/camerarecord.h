@@ -26,7 +26,7 @@ struct CameraRecord {
     // every repaint (cleared whenever the thumbnail is rebuilt).
     bool thumbnailFailed = false;
 
-    // Set the five texts, each cut to its capacity.
+    // Set the five texts, each without CR, LF and NUL and cut to its capacity.
     void SetFields(const std::string& description, const std::string& imageUrl,
                    const std::string& webPage, const std::string& updateMinutes,
                    const std::string& lastModified);

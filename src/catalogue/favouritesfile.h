@@ -25,8 +25,9 @@ LoadFavouritesFile(const std::string& path,
 void SaveFavouritesFile(const std::string& path, const std::vector<std::string>& favourites);
 
 // The text a favourite's menu caption is looked up by: every "&" removed,
-// since menus use it to mark keyboard accelerators. A description holding
-// "&" therefore finds no camera.
+// since menus use it to mark keyboard accelerators. The descriptions it is
+// compared with lose theirs too, so a description holding "&" still finds
+// its camera.
 std::string FavouriteLookupText(const std::string& caption);
 
 } // namespace lumisk

@@ -15,6 +15,7 @@
 
 #include <QByteArray>
 #include <QPointer>
+#include <algorithm>
 
 namespace lumisk {
 
@@ -25,11 +26,15 @@ namespace {
 constexpr int kFixedItems = 3;
 
 // The first drop-down entry equal to text without regard to case, or -1
-// (compared as the main window selects its entries).
-int FindEntry(const QComboBox* list, const QString& text) {
-    const QString folded = text.toCaseFolded();
-    for (int i = 0; i < list->count(); ++i)
-        if (list->itemText(i).toCaseFolded() == folded) return i;
+// (compared as the main window selects its entries). With withoutMarks each
+// entry is compared with its "&" removed.
+int FindEntry(const QComboBox* list, const QString& text, bool withoutMarks = false) {
+    const QString wanted = text.toCaseFolded();
+    for (int i = 0; i < list->count(); ++i) {
+        QString entry = list->itemText(i);
+        if (withoutMarks) entry.remove(QLatin1Char('&'));
+        if (entry.toCaseFolded() == wanted) return i;
+    }
     return -1;
 }
 
@@ -86,8 +91,12 @@ void TFavouritesMenu::Build() {
 }
 
 void TFavouritesMenu::ItemClick(QAction* item) {
-    const std::string lookup = FavouriteLookupText(FavouriteOf(item));
-    const int entry = FindEntry(targets_.List, BytesToDisplay(lookup));
+    // The camera of that very name first; only then one that differs by the
+    // accelerator marks a menu may add or take away.
+    const std::string favourite = FavouriteOf(item);
+    int entry = FindEntry(targets_.List, BytesToDisplay(favourite));
+    if (entry < 0)
+        entry = FindEntry(targets_.List, BytesToDisplay(FavouriteLookupText(favourite)), true);
     if (entry < 0) {
         Services().Dialogs->Error("This favourite refers to a camera that has been deleted.");
         return;
@@ -114,12 +123,27 @@ void TFavouritesMenu::Manage(TFavManager& manager) {
         manager.activateWindow();
         return;
     }
-    manager.SetFavourites(App().Favourites);
+    const std::vector<std::string> shown = App().Favourites;
+    manager.SetFavourites(shown);
     manager.show();
     QPointer<TFavManager> guard(&manager);
     WaitUntil([guard] { return !guard || !guard->isVisible(); });
     if (!guard) return;
-    App().Favourites = TFavouritesList(manager.Favourites()).Items();
+    // Only what was deleted in the manager goes: a favourite added from the
+    // main window while it was open stays.
+    std::vector<std::string> deleted = shown;
+    for (const std::string& kept : manager.Favourites())
+        if (auto it = std::find(deleted.begin(), deleted.end(), kept); it != deleted.end())
+            deleted.erase(it);
+    std::vector<std::string> remaining;
+    for (const std::string& favourite : App().Favourites) {
+        auto it = std::find(deleted.begin(), deleted.end(), favourite);
+        if (it == deleted.end())
+            remaining.push_back(favourite);
+        else
+            deleted.erase(it);
+    }
+    App().Favourites = TFavouritesList(remaining).Items();
     SaveAndBuild();
 }
 

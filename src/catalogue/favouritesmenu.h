@@ -48,10 +48,11 @@ class TFavouritesMenu {
     // general error report.
     void Build();
 
-    // A favourite's click: the lookup text (FavouriteLookupText) selects the
-    // first drop-down entry equal to it (case ignored) and runs Pick, then
-    // View when AutoLoadFavs is checked. No such entry: the error "This
-    // favourite refers to a camera that has been deleted.".
+    // A favourite's click: selects the first drop-down entry equal to it
+    // (case ignored; failing that, equal once every "&" is removed from
+    // both) and runs Pick, then View when AutoLoadFavs is checked. No such
+    // entry: the error "This favourite refers to a camera that has been
+    // deleted.".
     void ItemClick(QAction* item);
 
     // Adds description (the bytes the description field shows) unless an
@@ -60,9 +61,10 @@ class TFavouritesMenu {
     void AddCurrent(const std::string& description);
 
     // Fills the manager's list, shows it and waits, processing events, until
-    // it is hidden; then the list becomes what the manager kept (sorted,
-    // without duplicates), is saved and the menu rebuilt. A second call while
-    // the manager is open only brings it to the front.
+    // it is hidden; then the favourites deleted in the manager leave the
+    // list (favourites added meanwhile stay), and it is saved and the menu
+    // rebuilt. A second call while the manager is open only brings it to
+    // the front.
     void Manage(TFavManager& manager);
 
     // The favourite's bytes that an item of the menu carries.

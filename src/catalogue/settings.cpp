@@ -3,6 +3,7 @@
 #include "app/controlplacement.h"
 #include "app/designfont.h"
 #include "util/bytetext.h"
+#include "util/singlelinevalidator.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -34,6 +35,9 @@ TSettings::TSettings(QWidget* parent)
     Label2 = PutLabel(Panel10, "Label2", "Read timeout (ms)", 8, 122);
     timeout = Put(new QLineEdit("5000", Panel10), "timeout", 96, 120, 49, 21);
     Button1 = Put(new QPushButton("OK", Panel10), "Button1", 165, 120, 75, 25);
+    // Each value is one line of orvane.ini: a pasted line break would add lines.
+    for (QLineEdit* field : {proxyserver, proxyserverport, timeout})
+        field->setValidator(new TSingleLineValidator(field));
 
     // Tab order as designed: EnableProxy, OK, the two boxes, timeout, proxy.
     QWidget* order[] = {EnableProxy, Button1, AutoLoadFavs, DateSkip, timeout, proxyserver,

@@ -71,10 +71,6 @@ std::string FindPreviewFile(const std::string& description, TPreviewLookup order
     switch (order) {
     case TPreviewLookup::Panel: extensions = {"jpg", "bmp", "gif", "png"}; break;
     case TPreviewLookup::Grid: extensions = {"bmp", "gif", "jpg", "png"}; break;
-    case TPreviewLookup::OnlyBmp: extensions = {"bmp"}; break;
-    case TPreviewLookup::OnlyGif: extensions = {"gif"}; break;
-    case TPreviewLookup::OnlyJpg: extensions = {"jpg"}; break;
-    case TPreviewLookup::OnlyPng: extensions = {"png"}; break;
     }
     const std::string base = PreviewBasePath(description);
     // The View writes upper-case extensions; try the two usual spellings by

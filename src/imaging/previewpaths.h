@@ -20,11 +20,6 @@ std::string PreviewBasePath(const std::string& description);
 enum class TPreviewLookup {
     Panel, // ".jpg", ".bmp", ".gif", ".png": the preview panel and the image viewer
     Grid,  // ".bmp", ".gif", ".jpg", ".png": the thumbnail grid
-    // One extension alone (the batch refresh takes the last that exists).
-    OnlyBmp,
-    OnlyGif,
-    OnlyJpg,
-    OnlyPng,
 };
 
 // The first existing preview file of the camera in the reader's order (the

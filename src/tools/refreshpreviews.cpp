@@ -231,14 +231,10 @@ void TRefreshPreviews::RefreshCameras(int cameras, std::int64_t startMs) {
 bool TRefreshPreviews::Wanted(const std::string& description) const {
     const TUpdateStyle style = Style();
     if (style == TUpdateStyle::AllPreviews) return true;
-    // Of .bmp, .gif, .jpg and .png the last one that exists is judged.
-    std::string preview;
-    for (TPreviewLookup only : {TPreviewLookup::OnlyBmp, TPreviewLookup::OnlyGif,
-                                TPreviewLookup::OnlyJpg, TPreviewLookup::OnlyPng}) {
-        const std::string found = FindPreviewFile(description, only);
-        if (found != PreviewBasePath(description)) preview = found;
-    }
-    const bool hasPreview = !preview.empty();
+    // The picture judged is the one the preview panel shows, found the same
+    // way: a camera with several preview files is judged by what the user sees.
+    const std::string preview = FindPreviewFile(description, TPreviewLookup::Panel);
+    const bool hasPreview = preview != PreviewBasePath(description);
     if (style == TUpdateStyle::WithoutPreview) return !hasPreview;
     if (!hasPreview) return false;
     // An undecodable preview throws here and ends the run.

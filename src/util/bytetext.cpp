@@ -86,6 +86,24 @@ std::string CutBytes(const std::string& bytes, std::size_t capacity) {
     return bytes.size() <= capacity ? bytes : bytes.substr(0, capacity);
 }
 
+namespace {
+constexpr bool IsLineBreak(char16_t c) {
+    return c == u'\r' || c == u'\n' || c == u'\0';
+}
+} // namespace
+
+std::string WithoutLineBreaks(const std::string& bytes) {
+    std::string out = bytes;
+    std::erase_if(out, [](char c) { return IsLineBreak(static_cast<unsigned char>(c)); });
+    return out;
+}
+
+QString WithoutLineBreaks(const QString& text) {
+    QString out = text;
+    out.removeIf([](QChar c) { return IsLineBreak(c.unicode()); });
+    return out;
+}
+
 bool SameTextIgnoreCase(const std::string& a, const std::string& b) {
     if (a == b) return true;
     return BytesToDisplay(a).compare(BytesToDisplay(b), Qt::CaseInsensitive) == 0;

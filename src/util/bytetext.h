@@ -20,6 +20,12 @@ std::string DisplayToBytes(const QString& text, int capacity = -1);
 // Bytes cut to at most capacity bytes (the catalogue's field rule).
 std::string CutBytes(const std::string& bytes, std::size_t capacity);
 
+// The text without CR, LF and NUL. A field is one line of a data file, and
+// these are the characters that would end the line (or the whole text)
+// there; every other byte stays as it is.
+std::string WithoutLineBreaks(const std::string& bytes);
+QString WithoutLineBreaks(const QString& text);
+
 // Case-insensitive equality of two byte texts as the user reads them
 // (decoded as above, then compared with Unicode case folding).
 bool SameTextIgnoreCase(const std::string& a, const std::string& b);

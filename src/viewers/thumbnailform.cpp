@@ -47,6 +47,8 @@ TThumbnailForm::TThumbnailForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     Panel1->setObjectName("Panel1");
     Panel1->setFixedHeight(kPanelHeight);
     Panel1->setAlignment(Qt::AlignCenter);
+    // A description is shown as written, never as markup.
+    Panel1->setTextFormat(Qt::PlainText);
     Panel1->setFrameShape(QFrame::NoFrame);
 
     DrawGrid1 = new TDrawGrid(TThumbnailGrid::kCellSize, TThumbnailGrid::kCellSize, this);
@@ -117,14 +119,16 @@ void TThumbnailForm::DrawGrid1MouseMove(QPoint gridPoint) {
         Panel1->clear();
         return;
     }
-    Panel1->setText(TThumbnailGrid::CaptionOf(DescriptionList()->itemText(position)));
+    // The whole description: "\" and ":" are ordinary characters in a name.
+    Panel1->setText(DescriptionList()->itemText(position));
 }
 
 void TThumbnailForm::DrawGrid1MouseDown(QPoint gridPoint) {
     const int position = grid_.PositionAt(gridPoint.x(), gridPoint.y());
     if (position < 0 || position >= EntryCount()) return;
     QComboBox* list = DescriptionList();
-    const QString name = TThumbnailGrid::CaptionOf(list->itemText(position));
+    // Of cameras whose names differ only in case, the first is loaded.
+    const QString name = list->itemText(position);
     int found = -1;
     for (int k = 0; k < list->count() && found < 0; ++k)
         if (list->itemText(k).compare(name, Qt::CaseInsensitive) == 0) found = k;

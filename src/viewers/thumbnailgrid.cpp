@@ -29,10 +29,4 @@ QRect TThumbnailGrid::CellRect(int column, int row) {
     return QRect(column * kPitch, row * kPitch, kCellSize, kCellSize);
 }
 
-QString TThumbnailGrid::CaptionOf(const QString& entry) {
-    const qsizetype cut =
-        std::max(entry.lastIndexOf(QLatin1Char('\\')), entry.lastIndexOf(QLatin1Char(':')));
-    return cut < 0 ? entry : entry.mid(cut + 1);
-}
-
 } // namespace lumisk

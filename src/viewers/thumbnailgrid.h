@@ -9,7 +9,6 @@
 // The layout is recomputed only by Layout(); positions are 0-based drop-down
 // positions (camera number position + 1). Nothing here throws.
 #include <QRect>
-#include <QString>
 
 namespace lumisk {
 
@@ -39,10 +38,6 @@ class TThumbnailGrid {
     int PositionAt(int x, int y) const;
     // The 200 x 200 rectangle of a cell in grid coordinates.
     static QRect CellRect(int column, int row);
-
-    // The name shown for a drop-down entry: the text after its last "\" or
-    // ":", the whole text when it has neither.
-    static QString CaptionOf(const QString& entry);
 
   private:
     int columns_ = 4;

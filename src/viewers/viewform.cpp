@@ -425,7 +425,9 @@ void TViewForm::SaveAsBMP1Click() {
     const std::optional<QString> name = dialogs->SaveFile(SaveDialog1);
     if (!name) return;
     SaveImageAsBitmap(Image1->Picture(), QFile::encodeName(*name).toStdString());
-    dialogs->Information("Image has been saved to " + name->toUpper());
+    // As written: file names here are case-sensitive, so an upper-cased
+    // path would name a file that does not exist.
+    dialogs->Information("Image has been saved to " + *name);
 }
 
 void TViewForm::SetWallpaper(bool tiled) {

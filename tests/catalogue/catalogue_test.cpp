@@ -218,4 +218,30 @@ TEST(CameraRecord, SetFieldsCutsEachTextToItsCapacity) {
     EXPECT_EQ(r.LastModified, std::string(50, 'm'));
 }
 
+// A field is one line of the catalogue file: no CR, LF or NUL is kept, every
+// other byte is, and the capacity counts what is kept.
+struct TFieldBytesCase {
+    const char* Name;
+    std::string Given, Description, UpdateMinutes;
+};
+
+class CameraRecordFieldBytes : public testing::TestWithParam<TFieldBytesCase> {};
+
+TEST_P(CameraRecordFieldBytes, NoLineBreakOrNulIsStored) {
+    const TFieldBytesCase& c = GetParam();
+    CameraRecord r;
+    r.SetFields(c.Given, c.Given, c.Given, c.Given, c.Given);
+    EXPECT_EQ(r.Description, c.Description);
+    EXPECT_EQ(r.UpdateMinutes, c.UpdateMinutes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CameraRecordFieldBytes,
+    testing::Values(TFieldBytesCase{"TrailingCrLf", "http://a\r\n", "http://a", "http://a"},
+                    TFieldBytesCase{"NulAndBareCr", std::string("a\0b\rc", 5), "abc", "abc"},
+                    TFieldBytesCase{"OtherBytesExact", "\t\xE9\x01", "\t\xE9\x01", "\t\xE9\x01"},
+                    TFieldBytesCase{"CutCountsWhatIsKept", "12345\r\n67890X", "1234567890X",
+                                    "1234567890"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 } // namespace

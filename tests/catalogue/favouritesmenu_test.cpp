@@ -157,7 +157,14 @@ INSTANTIATE_TEST_SUITE_P(
         ClickCase{"auto_load_on_also_views", {"Apple", "cherry"}, "cherry", true, 1, 1},
         ClickCase{"case_twins_open_the_first", {"x", "HARBOUR", "Harbour"}, "harbour", false, 1, 0},
         ClickCase{"deleted_camera_reported", {"Apple"}, "cherry", true, -1, 0},
-        ClickCase{"ampersand_finds_no_camera", {"Tom & Jerry"}, "Tom & Jerry", true, -1, 0},
+        ClickCase{"ampersand_opens_its_camera", {"Tom & Jerry"}, "Tom & Jerry", true, 0, 1},
+        ClickCase{"marks_removed_on_both_sides", {"x", "R&D Lab"}, "&RD La&b", false, 1, 0},
+        ClickCase{"exact_name_before_one_without_marks",
+                  {"RockRoll", "Rock&Roll"},
+                  "rock&roll",
+                  false,
+                  1,
+                  0},
         ClickCase{
             "windows_1252_favourite_finds_utf8_entry", {"CAF\xC3\x89"}, "Caf\xE9", false, 0, 0}),
     CaseName<ClickCase>);
@@ -280,6 +287,7 @@ struct ManageCase {
     std::vector<std::string> before;
     std::vector<int> deleteRows; // selected and deleted in this order
     std::vector<std::string> after;
+    std::vector<std::string> added = {}; // from the main window while the manager is open
 };
 
 class FavouritesManage : public FavouritesFixture,
@@ -295,6 +303,8 @@ TEST_P(FavouritesManage, TakesBackWhatIsLeftWhenClosed) {
     QTimer::singleShot(0, [&] {
         for (int i = 0; i < m.ListBox1->count(); ++i)
             shown.push_back(m.ListBox1->item(i)->text());
+        for (const auto& f : c.added)
+            w.Favourites().AddCurrent(f);
         for (int row : c.deleteRows) {
             m.ListBox1->setCurrentRow(row);
             m.Button1->click();
@@ -321,7 +331,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ManageCase{"deleted_lines_are_gone", {"a", "b", "c"}, {1}, {"a", "c"}},
                     ManageCase{"delete_every_line", {"a", "b"}, {0, 0}, {}},
                     ManageCase{
-                        "bytes_survive_the_round_trip", {"Caf\xE9", "Zoo"}, {1}, {"Caf\xE9"}}),
+                        "bytes_survive_the_round_trip", {"Caf\xE9", "Zoo"}, {1}, {"Caf\xE9"}},
+                    ManageCase{"added_while_open_is_kept", {"a", "c"}, {0}, {"b", "c"}, {"b"}}),
     CaseName<ManageCase>);
 
 TEST_F(FavouritesFixture, ManageAgainWhileOpenDoesNotWaitTwice) {

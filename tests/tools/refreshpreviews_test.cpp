@@ -332,6 +332,15 @@ INSTANTIATE_TEST_SUITE_P(
                                {"Cam 4.PNG", Grey(38)},
                                {"Cam 5.PNG", Grey(39)}},
                               {1, 4},
+                              0},
+                    // The panel shows a ".jpg" before a ".png": that picture is judged.
+                    StyleCase{"DarkShadedJudgesThePanelsPicture",
+                              2,
+                              {{"Cam 1.JPG", kBlack},
+                               {"Cam 1.PNG", Grey(200)},
+                               {"Cam 2.jpg", kMidGrey},
+                               {"Cam 2.png", Grey(0)}},
+                              {1},
                               0}),
     [](const auto& info) { return std::string(info.param.name); });
 

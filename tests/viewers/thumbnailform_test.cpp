@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -243,20 +244,27 @@ struct THoverCase {
 class ThumbnailHover : public ThumbnailFormTest, public testing::WithParamInterface<THoverCase> {};
 
 TEST_P(ThumbnailHover, PanelNamesTheCameraUnderThePointer) {
-    WriteCameras({"C:\\Cams\\Harbour", "Norway:Bergen", "Plain camera", "Web\\Cams:Bridge"});
+    WriteCameras({"C:\\Cams\\Harbour", "Norway:Bergen", "Plain camera", "Web\\Cams:Bridge",
+                  "<i>Harbour</i>"});
     Start();
     OpenGrid();
     Form().Panel1->setText("left over");
     Mouse(QEvent::MouseMove, GetParam().Column, GetParam().Row);
-    EXPECT_EQ(Form().Panel1->text(), QString::fromUtf8(GetParam().Caption));
+    const QString caption = QString::fromUtf8(GetParam().Caption);
+    EXPECT_EQ(Form().Panel1->text(), caption);
+    // Shown whole, as written: room for every character of it.
+    EXPECT_GE(Form().Panel1->sizeHint().width(),
+              QFontMetrics(Form().Panel1->font()).horizontalAdvance(caption));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ThumbnailHover,
-                         testing::Values(THoverCase{"AfterTheLastBackslash", 0, 0, "Harbour"},
-                                         THoverCase{"AfterTheColon", 1, 0, "Bergen"},
+                         testing::Values(THoverCase{"BackslashesKept", 0, 0, "C:\\Cams\\Harbour"},
+                                         THoverCase{"ColonKept", 1, 0, "Norway:Bergen"},
                                          THoverCase{"PlainText", 2, 0, "Plain camera"},
-                                         THoverCase{"ColonAfterBackslash", 0, 1, "Bridge"},
-                                         THoverCase{"EmptyCellClears", 1, 1, ""}),
+                                         THoverCase{"ColonAfterBackslashKept", 0, 1,
+                                                    "Web\\Cams:Bridge"},
+                                         THoverCase{"MarkupShownAsWritten", 1, 1, "<i>Harbour</i>"},
+                                         THoverCase{"EmptyCellClears", 2, 1, ""}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 struct TClickCase {
@@ -296,8 +304,10 @@ INSTANTIATE_TEST_SUITE_P(
         TClickCase{"FourthCameraOnRowOne", {"One", "Two", "Three", "Four"}, 0, 1, 4},
         TClickCase{"EmptyCellDoesNothing", {"One", "Two", "Three", "Four"}, 2, 1, 0},
         TClickCase{"SameNameInOtherCaseLoadsTheFirst", {"Harbour", "HARBOUR", "x"}, 1, 0, 1},
-        TClickCase{"CutNameMatchingNoEntryDoesNothing", {"C:\\Harbour", "Two", "x"}, 0, 0, 0},
-        TClickCase{"CutNameLoadsTheEntryItNames", {"C:\\Harbour", "harbour", "x"}, 0, 0, 2}),
+        TClickCase{"BackslashNameLoadsItsCamera", {"C:\\Harbour", "Two", "x"}, 0, 0, 1},
+        TClickCase{"ColonNameLoadsItsCamera", {"One", "Norway:Bergen", "x"}, 1, 0, 2},
+        TClickCase{
+            "NameLoadsItselfNotTheCameraNamedByItsTail", {"C:\\Harbour", "harbour", "x"}, 0, 0, 1}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ThumbnailFormTest, ThumbnailsStayWithTheirCamerasThroughSortAndDelete) {
