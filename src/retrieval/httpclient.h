@@ -73,7 +73,9 @@ class THttpClient {
     // Sends a HEAD request. Returns the response's header lines as received,
     // in order, without their line ends: the status line first, then every
     // header line (not the blank line that ends them). Throws EHttpError for
-    // a status outside 2xx and every other failure.
+    // a status outside 2xx (Status), a header block that never ended
+    // (ClosedByServer, or Status when its status line was not 2xx) and every
+    // other failure.
     std::vector<std::string> Head(const std::string& url);
 
     // Sends a GET request and writes the body to sink as it arrives. Returns
