@@ -2,6 +2,7 @@
 
 #include "retrieval/cookiejar.h"
 #include "retrieval/httperror.h"
+#include "retrieval/requesturl.h"
 #include "util/events.h"
 
 #include <algorithm>
@@ -425,7 +426,7 @@ void THttpClient::Start(const std::string& url, bool head) {
     d.easy = d.NewTransfer();
     if (!d.easy) throw EHttpError(THttpFailure::Transfer, "Cannot start the request");
     CURL* e = d.easy;
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_URL, RequestUrl(url).c_str());
     curl_easy_setopt(e, CURLOPT_NOBODY, head ? 1L : 0L);
     if (!head) curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, d.headerList);
