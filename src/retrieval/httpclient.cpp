@@ -383,6 +383,7 @@ void THttpClient::Detach() {
     if (!d.easy) return;
     if (d.attached) curl_multi_remove_handle(d.multi, d.easy);
     d.attached = false;
+    d.cookies.Trim(d.easy);
     curl_easy_cleanup(d.easy);
     d.easy = nullptr;
 }

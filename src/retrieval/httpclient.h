@@ -4,9 +4,10 @@
 //
 // Every request sends "Accept: text/html, */*", the fixed browser User-Agent
 // (with its trailing blank), "Content-Type: text/html" and the headers set
-// with SetRequestHeader; no request carries a body. The address is sent with
-// what a URL cannot hold raw percent-encoded (requesturl.h). Cookies set by servers are
-// kept in memory for the life of the client and sent back. Redirects are not
+// with SetRequestHeader; no request carries a body. The address goes out with
+// what a URL cannot hold raw percent-encoded (requesturl.h). Cookies set by
+// servers are kept in memory for the life of the client and sent back, at
+// most TCookieJar::MaxCookiesPerHost per host (cookiejar.h). Redirects are not
 // followed, there is no connect time-out, and the proxy is only the one given
 // to SetProxy (proxy variables of the environment are ignored). "https://"
 // addresses are fetched over TLS with certificate checks.
