@@ -1,5 +1,6 @@
 // Writes a small seed corpus for the fuzz targets: one file per format and
-// layout variant, each a few hundred bytes.
+// layout variant, each a few hundred bytes; given a second directory, also
+// the HEAD and GET answer pairs for fuzz_http.
 #include "imaging/imagefixtures.h"
 
 #include <cstdio>
@@ -30,11 +31,39 @@ TBmpLayout Bmp(std::uint16_t bits, int rowBytes, std::int32_t height = 4) {
     return s;
 }
 
+// fuzz_http's layout: switches, the HEAD answer's length (big-endian), both answers.
+std::string HttpPair(bool oneConnection, const std::string& head, const std::string& get) {
+    return std::string{static_cast<char>(oneConnection), static_cast<char>(head.size() >> 8),
+                       static_cast<char>(head.size() & 0xFF)} +
+           head + get;
+}
+
+void SaveHttpSeeds(const std::filesystem::path& dir) {
+    std::filesystem::create_directories(dir);
+    const std::string dated = "HTTP/1.1 200 OK\r\nLast-Modified: Mon, 07 Nov 1994 08:49:37 GMT\r\n"
+                              "Content-Length: 4\r\n\r\n";
+    const std::string image = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nJFIF";
+    Save(dir, "plain", HttpPair(false, dated, image));
+    Save(dir, "one_connection", HttpPair(true, dated, image));
+    Save(dir, "folded_after_status",
+         HttpPair(true, dated, "HTTP/1.1 200 OK\r\n X-Folded: 1\r\nContent-Length: 4\r\n\r\nJFIF"));
+    Save(dir, "until_close",
+         HttpPair(false, "HTTP/1.0 404 Not Found\r\n\r\n",
+                  "HTTP/1.0 200 OK\r\nSet-Cookie: a=b; Path=/\r\n\r\nbody"));
+    Save(dir, "chunked",
+         HttpPair(true, "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\n\r\n",
+                  "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                  "4\r\nJFIF\r\n0\r\nX-Trailer: 1\r\n\r\n"));
+    Save(dir, "unended_head_lone_cr_get",
+         HttpPair(false, "HTTP/1.1 503 Busy\r\nLast-Modified: x\r\n",
+                  "HTTP/1.1 404 Not Found\r\nContent-Type: image/jpeg\r\n\r\r\nJFIF"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s DIRECTORY [HTTP-DIRECTORY]\n", argv[0]);
         return 2;
     }
     const std::filesystem::path dir = argv[1];
@@ -102,5 +131,6 @@ int main(int argc, char** argv) {
     rle4.Pixels =
         std::string("\x04\x12\x00\x03\x34\x50\x00\x00\x00\x02\x01\x01\x03\x45\x00\x01", 16);
     Save(dir, "rle4.bmp", BuildBmp(rle4));
+    if (argc == 3) SaveHttpSeeds(argv[2]);
     return 0;
 }

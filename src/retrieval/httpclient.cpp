@@ -1,6 +1,8 @@
 #include "retrieval/httpclient.h"
 
+#include "retrieval/cookiejar.h"
 #include "retrieval/httperror.h"
+#include "retrieval/requesturl.h"
 #include "util/events.h"
 
 #include <algorithm>
@@ -55,6 +57,10 @@ int StatusOf(const std::string& statusLine) {
         status = status * 10 + (statusLine[i] - '0');
     }
     return status;
+}
+
+bool Is2xx(long status) {
+    return status >= 200 && status <= 299;
 }
 
 THttpFailure FailureOf(CURLcode code) {
@@ -115,8 +121,12 @@ struct TRequestState {
 };
 
 struct THttpClient::TImpl : TRequestState {
+    // Each request gets a transfer handle of its own: libcurl 7.88 keeps a
+    // pointer to the previous response's last header in a reused handle, and
+    // a folded line opening the next response's headers wrote through it.
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
+    TCookieJar cookies;
     curl_slist* headerList = nullptr;
     char errorText[CURL_ERROR_SIZE] = {};
     std::string defaultCaFile;
@@ -136,6 +146,8 @@ struct THttpClient::TImpl : TRequestState {
 
     bool busy = false;     // a request runs
     bool attached = false; // the easy handle is in the multi handle
+
+    CURL* NewTransfer();
 
     void Fail(THttpFailure kind, const std::string& text) {
         failure = kind;
@@ -170,6 +182,10 @@ struct THttpClient::TImpl : TRequestState {
         const std::size_t length = size * count;
         d.lastData = TClock::now();
         if (d.headersDone) return length; // trailers of a chunked body
+        // libcurl ends a header block at the first line that begins with CR
+        // or LF, whatever else that line holds; the status is judged there.
+        if (!d.expectStatusLine && length > 0 && (buffer[0] == '\r' || buffer[0] == '\n'))
+            return d.EndOfBlock() ? length : 0;
         std::string line(buffer, length);
         if (!line.empty() && line.back() == '\n') line.pop_back();
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -179,38 +195,54 @@ struct THttpClient::TImpl : TRequestState {
             d.statusLine = line;
             d.status = StatusOf(line);
             d.expectStatusLine = false;
-            d.lines.push_back(line);
-            return length;
         }
-        if (!line.empty()) {
-            d.lines.push_back(std::move(line));
-            return length;
+        d.lines.push_back(std::move(line));
+        return length;
+    }
+
+    // False when the response has failed.
+    bool EndOfBlock() {
+        expectStatusLine = true;
+        if (status >= 100 && status < 200) return true;
+        headersDone = true;
+        long code = 0;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+        if (Is2xx(status) && !Is2xx(code)) status = static_cast<int>(code);
+        if (!Is2xx(status)) {
+            Fail(THttpFailure::Status, statusLine);
+            return false;
         }
-        d.expectStatusLine = true;
-        if (d.status >= 100 && d.status < 200) return length;
-        d.headersDone = true;
-        if (d.status < 200 || d.status > 299) {
-            d.Fail(THttpFailure::Status, d.statusLine);
-            return 0;
-        }
-        if (!d.head) {
-            curl_off_t announced = -1;
-            curl_easy_getinfo(d.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-            d.announced = announced;
-            if (announced > d.maxBodyBytes) {
-                d.Fail(THttpFailure::TooLarge,
-                       "The announced body of " + std::to_string(announced) +
-                           " bytes is larger than " + std::to_string(d.maxBodyBytes) + " bytes");
-                return 0;
+        if (!head) {
+            curl_off_t length = -1;
+            curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            announced = length;
+            if (length > maxBodyBytes) {
+                Fail(THttpFailure::TooLarge, "The announced body of " + std::to_string(length) +
+                                                 " bytes is larger than " +
+                                                 std::to_string(maxBodyBytes) + " bytes");
+                return false;
             }
         }
-        return length;
+        return true;
+    }
+
+    // A response that ended, or reached its body, without the end of its
+    // header block is no success, whatever its status line said.
+    void FailUnfinishedHead() {
+        if (status != 0 && !Is2xx(status) && !(status >= 100 && status < 200))
+            Fail(THttpFailure::Status, statusLine);
+        else
+            Fail(THttpFailure::ClosedByServer, "The header block of the response did not end");
     }
 
     static std::size_t Write(char* data, std::size_t size, std::size_t count, void* self) {
         auto& d = *static_cast<TImpl*>(self);
         const std::size_t length = size * count;
         d.lastData = TClock::now();
+        if (!d.headersDone) {
+            d.FailUnfinishedHead();
+            return 0;
+        }
         if (d.received + static_cast<std::int64_t>(length) > d.maxBodyBytes) {
             d.Fail(THttpFailure::TooLarge,
                    "The body is larger than " + std::to_string(d.maxBodyBytes) + " bytes");
@@ -223,21 +255,11 @@ struct THttpClient::TImpl : TRequestState {
     }
 };
 
-THttpClient::THttpClient() : impl_(std::make_unique<TImpl>()) {
-    InitLibrary();
-    auto& d = *impl_;
-    d.easy = curl_easy_init();
-    d.multi = curl_multi_init();
-    if (!d.easy || !d.multi) {
-        if (d.multi) curl_multi_cleanup(d.multi);
-        if (d.easy) curl_easy_cleanup(d.easy);
-        throw EHttpError(THttpFailure::Transfer, "Cannot start the HTTP client");
-    }
-    char* defaultCa = nullptr;
-    if (curl_easy_getinfo(d.easy, CURLINFO_CAINFO, &defaultCa) == CURLE_OK && defaultCa)
-        d.defaultCaFile = defaultCa;
-
-    CURL* e = d.easy;
+// A transfer handle with the settings every request shares.
+CURL* THttpClient::TImpl::NewTransfer() {
+    auto& d = *this;
+    CURL* e = curl_easy_init();
+    if (!e) return nullptr;
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     // An Abort during a slow host name look-up must not wait for the
     // resolver thread to finish.
@@ -246,10 +268,10 @@ THttpClient::THttpClient() : impl_(std::make_unique<TImpl>()) {
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, static_cast<long>(ReceiveBufferBytes));
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, static_cast<long>(THttpClient::ReceiveBufferBytes));
     // libcurl's 0 means its built-in 300 s; the largest value means none.
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(INT_MAX));
-    curl_easy_setopt(e, CURLOPT_COOKIEFILE, ""); // cookie engine on, nothing read
+    d.cookies.Attach(e);
     curl_easy_setopt(e, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
     curl_easy_setopt(e, CURLOPT_NOPROXY, ""); // ignore no_proxy of the environment
     curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
@@ -265,14 +287,28 @@ THttpClient::THttpClient() : impl_(std::make_unique<TImpl>()) {
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &d);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &TImpl::Write);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &d);
+    return e;
+}
+
+THttpClient::THttpClient() : impl_((InitLibrary(), std::make_unique<TImpl>())) {
+    auto& d = *impl_;
+    d.multi = curl_multi_init();
+    CURL* probe = curl_easy_init();
+    if (!d.multi || !probe) {
+        if (d.multi) curl_multi_cleanup(d.multi);
+        if (probe) curl_easy_cleanup(probe);
+        throw EHttpError(THttpFailure::Transfer, "Cannot start the HTTP client");
+    }
+    char* defaultCa = nullptr;
+    if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &defaultCa) == CURLE_OK && defaultCa)
+        d.defaultCaFile = defaultCa;
+    curl_easy_cleanup(probe);
 }
 
 THttpClient::~THttpClient() {
-    auto& d = *impl_;
-    if (d.attached) curl_multi_remove_handle(d.multi, d.easy);
-    if (d.multi) curl_multi_cleanup(d.multi);
-    curl_easy_cleanup(d.easy);
-    curl_slist_free_all(d.headerList);
+    Detach();
+    if (impl_->multi) curl_multi_cleanup(impl_->multi);
+    curl_slist_free_all(impl_->headerList);
 }
 
 void THttpClient::SetRequestHeader(const std::string& name, const std::string& value) {
@@ -336,7 +372,7 @@ void THttpClient::Drop() {
     d.blocks.clear();
     Detach();
     // The connections libcurl keeps for reuse belong to the multi handle: a new
-    // one closes them. Cookies live in the easy handle and stay.
+    // one closes them. Cookies live in the jar and stay.
     if (d.multi) curl_multi_cleanup(d.multi);
     d.multi = curl_multi_init();
     SyncConnection();
@@ -344,9 +380,12 @@ void THttpClient::Drop() {
 
 void THttpClient::Detach() {
     auto& d = *impl_;
-    if (!d.attached) return;
-    curl_multi_remove_handle(d.multi, d.easy);
+    if (!d.easy) return;
+    if (d.attached) curl_multi_remove_handle(d.multi, d.easy);
     d.attached = false;
+    d.cookies.Trim(d.easy);
+    curl_easy_cleanup(d.easy);
+    d.easy = nullptr;
 }
 
 void THttpClient::NoteConnected() {
@@ -370,6 +409,7 @@ void THttpClient::SyncConnection() {
 void THttpClient::Start(const std::string& url, bool head) {
     auto& d = *impl_;
     if (!d.multi) throw EHttpError(THttpFailure::Transfer, "Cannot start the HTTP client");
+    Detach();
     static_cast<TRequestState&>(d) = TRequestState{};
     d.head = head;
     d.errorText[0] = '\0';
@@ -384,8 +424,10 @@ void THttpClient::Start(const std::string& url, bool head) {
     for (const auto& [name, value] : d.extraHeaders)
         add(name, value);
 
+    d.easy = d.NewTransfer();
+    if (!d.easy) throw EHttpError(THttpFailure::Transfer, "Cannot start the request");
     CURL* e = d.easy;
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_URL, RequestUrl(url).c_str());
     curl_easy_setopt(e, CURLOPT_NOBODY, head ? 1L : 0L);
     if (!head) curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, d.headerList);
@@ -449,6 +491,7 @@ std::int64_t THttpClient::Run(const std::string& url, bool head, const TSink* si
                 if (message->msg != CURLMSG_DONE) continue;
                 d.done = true;
                 d.result = message->data.result;
+                if (d.result == CURLE_OK && !d.failure && !d.headersDone) d.FailUnfinishedHead();
             }
             if (!d.done && d.waitingForData && d.readTimeoutMs > 0 &&
                 TClock::now() - d.lastData > std::chrono::milliseconds(d.readTimeoutMs))

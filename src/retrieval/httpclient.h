@@ -4,8 +4,10 @@
 //
 // Every request sends "Accept: text/html, */*", the fixed browser User-Agent
 // (with its trailing blank), "Content-Type: text/html" and the headers set
-// with SetRequestHeader; no request carries a body. Cookies set by servers are
-// kept in memory for the life of the client and sent back. Redirects are not
+// with SetRequestHeader; no request carries a body. The address goes out with
+// what a URL cannot hold raw percent-encoded (requesturl.h). Cookies set by
+// servers are kept in memory for the life of the client and sent back, at
+// most TCookieJar::MaxCookiesPerHost per host (cookiejar.h). Redirects are not
 // followed, there is no connect time-out, and the proxy is only the one given
 // to SetProxy (proxy variables of the environment are ignored). "https://"
 // addresses are fetched over TLS with certificate checks.
@@ -73,7 +75,9 @@ class THttpClient {
     // Sends a HEAD request. Returns the response's header lines as received,
     // in order, without their line ends: the status line first, then every
     // header line (not the blank line that ends them). Throws EHttpError for
-    // a status outside 2xx and every other failure.
+    // a status outside 2xx (Status), a header block that never ended
+    // (ClosedByServer, or Status when its status line was not 2xx) and every
+    // other failure.
     std::vector<std::string> Head(const std::string& url);
 
     // Sends a GET request and writes the body to sink as it arrives. Returns

@@ -1,5 +1,6 @@
 #include "retrieval/httpdate.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "util/bytetext.h"
@@ -202,10 +203,10 @@ std::optional<std::string> HttpDateDifference(const std::string& reference,
     const std::int64_t dayThen = DayNumber(then);
     std::int64_t seconds = (dayNow - dayThen) * 86400 + SecondOfDay(now) - SecondOfDay(then);
     if (seconds < 0) seconds = -seconds;
-    // The count is passed on as a signed 32-bit number: 2^31 seconds (about
-    // 68 years, reached by two-digit years) or more wrap to a negative text,
-    // which the age display turns into "Cannot parse dates".
-    return DaysClockText(static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds)));
+    // The duration text counts in signed 32 bits: a distance of 2^31 seconds
+    // (about 68 years, reached by two-digit years) has no true text.
+    if (seconds > INT32_MAX) return std::nullopt;
+    return DaysClockText(static_cast<std::int32_t>(seconds));
 }
 
 std::string DaysClockText(std::int32_t seconds) {

@@ -40,13 +40,14 @@ std::string HttpDateText(std::int64_t unixSeconds);
 
 // The distance between two dates as DaysClockText ("0 days, 01:00:05"), the
 // order of the two not mattering; "Unsupported" when the separators are not
-// "," "." "/" ":"; "" when the two day fields differ by 10000 or more. A
-// distance of 2^31 seconds or more wraps to a negative count. Nothing (std::nullopt) is the decoding failure:
-// a number field that is missing or not a whole number, or a date or time
-// that does not exist (day 31 of a 30-day month, hour 24, year 0).
-// reference is read in the six-field layout. Before failing, the dialogs'
-// Message shows "Connot decode date \"<other>\"" when other has neither
-// layout, and "Invalid date \"<field>\"" for an unknown month name in either.
+// "," "." "/" ":"; "" when the two day fields differ by 10000 or more.
+// Nothing (std::nullopt) is the decoding failure: a number field that is
+// missing or not a whole number, a date or time that does not exist (day 31
+// of a 30-day month, hour 24, year 0), or a distance of 2^31 seconds or more,
+// which the signed 32-bit count of DaysClockText cannot hold. reference is
+// read in the six-field layout. Before failing, the dialogs' Message shows
+// "Connot decode date \"<other>\"" when other has neither layout, and
+// "Invalid date \"<field>\"" for an unknown month name in either.
 std::optional<std::string> HttpDateDifference(const std::string& reference,
                                               const std::string& other);
 std::optional<std::string> HttpDateDifference(const std::string& reference,

@@ -1,6 +1,7 @@
 #include "retrieval/viewpipeline.h"
 
 #include "app/appstate.h"
+#include "catalogue/settingsfile.h"
 #include "imaging/imagetype.h"
 #include "imaging/previewpaths.h"
 #include "retrieval/httpclient.h"
@@ -8,12 +9,12 @@
 #include "util/bytetext.h"
 #include "util/datadirectory.h"
 #include "util/events.h"
-#include "util/tickcount.h"
 #include "util/fileio.h"
 #include "util/fileutils.h"
 #include "util/lumiskerror.h"
 #include "util/numbertext.h"
 #include "util/textutils.h"
+#include "util/tickcount.h"
 
 #include <cstdio>
 #include <memory>
@@ -45,6 +46,15 @@ bool EndsWithJpegMarker(const std::string& path) {
     bool ok = std::fseek(f, -2, SEEK_END) == 0 && std::fread(tail, 1, 2, f) == 2;
     std::fclose(f);
     return ok && tail[0] == 0xFF && tail[1] == 0xD9;
+}
+
+// A server's date goes into a catalogue field, whose file has no room for a
+// line break; no control character of a date is worth keeping.
+std::string WithoutControlBytes(const std::string& text) {
+    std::string kept;
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) kept += c;
+    return kept;
 }
 
 struct FileCloser {
@@ -154,6 +164,11 @@ bool TViewPipeline::DateCheck() {
     RemoveFile(DataPath(kWorkFile));
     http_.SetRequestHeader("Pragma", "no-cache");
     http_.SetRequestHeader("Cache-control", "no-cache");
+    // A camera that accepts the connection and never answers must not hold
+    // the first View of a run either. A time-out that is no number fails the
+    // GET below; the date check waits the default meanwhile.
+    http_.SetReadTimeout(
+        StrToIntDef(host_.ViewSettings().Timeout, StrToInt(TSettingsValues{}.Timeout)));
     std::vector<std::string> lines;
     try {
         lines = http_.Head(url_);
@@ -166,14 +181,16 @@ bool TViewPipeline::DateCheck() {
     bool found = false;
     for (const std::string& line : lines)
         if (line.compare(0, 15, "Last-Modified: ") == 0 && line.size() >= 15) {
-            serverDate = line.substr(15);
+            serverDate = WithoutControlBytes(line.substr(15));
             found = true;
         }
     if (!found) {
         StoreDate("Unable to parse date from server");
         return true;
     }
-    if (host_.ViewSettings().DateSkip && serverDate == previousDate_) {
+    // A camera with no date has no preview to keep: an empty date header
+    // must not pass for a match.
+    if (host_.ViewSettings().DateSkip && !previousDate_.empty() && serverDate == previousDate_) {
         host_.LeaveBusyState();
         host_.SetViewCaption("View");
         http_.CloseConnection();

@@ -310,6 +310,29 @@ TEST(Cookies, SetByTheServerAreSentBackForTheRun) {
                              [](const std::string& l) { return l.rfind("Cookie:", 0) == 0; }));
 }
 
+TEST(Cookies, AtMost50AreKeptPerHostTheNewestOnes) {
+    TFaultServer server;
+    for (int response = 0; response < 3; ++response) {
+        std::string setCookies;
+        for (int i = 0; i < 40; ++i)
+            setCookies += "Set-Cookie: c" + std::to_string(response * 40 + i) + "=v; Path=/\r\n";
+        server.On("GET", "/set" + std::to_string(response), TFaultReply::Ok("", setCookies));
+    }
+    server.On("GET", "/img", TFaultReply::Ok("data"));
+    THttpClient client;
+    THttpProbe probe(client);
+    for (int response = 0; response < 3; ++response)
+        client.Get(server.Url("/set" + std::to_string(response)), probe.Sink());
+    client.Get(server.Url("/img"), probe.Sink());
+    std::string cookie;
+    for (const std::string& line : server.Requests()[3].HeaderLines())
+        if (line.rfind("Cookie: ", 0) == 0) cookie = line;
+    EXPECT_EQ(std::count(cookie.begin(), cookie.end(), '='), 50) << cookie;
+    EXPECT_NE(cookie.find("c119=v"), std::string::npos);
+    EXPECT_NE(cookie.find("c70=v"), std::string::npos);
+    EXPECT_EQ(cookie.find("c69=v"), std::string::npos);
+}
+
 TEST(Connection, IsReusedUntilClosedAndEventsComeInPairs) {
     TFaultServer server;
     TFaultReply reply = TFaultReply::Ok("data");

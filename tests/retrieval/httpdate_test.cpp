@@ -82,8 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Sat, 01 Jan 2000 00:00:00 GMT", "Thu, 01 Jan 1970 00:00:00 GMT",
                                  "10957 days, 00:00:00"},
                     DistanceCase{"day_fields_10000_apart_give_no_text",
-                                 "Sat, 01 Jan 2000 00:00:00 GMT", "Sat, 10001 Jan 2000 00:00:00 GMT",
-                                 ""}),
+                                 "Sat, 01 Jan 2000 00:00:00 GMT",
+                                 "Sat, 10001 Jan 2000 00:00:00 GMT", ""}),
     CaseName<DistanceCase>);
 
 struct FailureCase {
@@ -134,7 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"february_29_of_1900", Reference, "Thu, 29 Feb 1900 08:49:37 GMT", {}},
         FailureCase{"hour_24", Reference, "Sun, 06 Nov 1994 24:00:00 GMT", {}},
         FailureCase{"year_0", Reference, "Sun, 06 Nov 0 08:49:37 GMT", {}},
-        FailureCase{"four_fields_missing_year", Reference, "Sunday, 06-Nov 08:49:37 GMT", {}}),
+        FailureCase{"four_fields_missing_year", Reference, "Sunday, 06-Nov 08:49:37 GMT", {}},
+        FailureCase{"distance_of_2_31_seconds", Reference, "Tue, 19 Oct 1926 05:35:29 GMT", {}},
+        FailureCase{"two_digit_year_not_cut_to_a_false_age",
+                    "Thu, 01 Jan 2026 00:00:00 GMT",
+                    "Sunday, 06-Nov-94 08:49:37 GMT",
+                    {}}),
     CaseName<FailureCase>);
 
 struct GateCase {
@@ -241,11 +246,3 @@ TEST(HttpDateDifference, SystemSettingsOfTheTestRunPassTheGate) {
 }
 
 } // namespace
-
-TEST(HttpDateDifference, TwoDigitYearFarAwayWrapsToANegativeCount) {
-    // 94 against 1994: 1900 years, past 2^31 seconds; the count is passed on
-    // as a signed 32-bit number, so the text is negative.
-    const auto text = HttpDateDifference(Reference, "Sunday, 06-Nov-94 08:49:37 GMT");
-    ASSERT_TRUE(text.has_value());
-    EXPECT_EQ(text->substr(0, 1), "-");
-}

@@ -32,6 +32,13 @@ std::string TruncatedJpeg() {
     return jpeg.substr(0, jpeg.size() - jpeg.size() / 4);
 }
 
+TFaultReply RawReply(const std::string& head, const std::string& body = "") {
+    TFaultReply r;
+    r.Head = head;
+    r.Body = body;
+    return r;
+}
+
 QStringList PreviewFiles(const TTempDir& dir) {
     return QDir(QString::fromStdString(dir.File("Previews"))).entryList(QDir::Files | QDir::Hidden);
 }
@@ -255,8 +262,50 @@ INSTANTIATE_TEST_SUITE_P(
                       r.Endless = true;
                       return r;
                   }(),
-                  "Download failed", true, false, "", false}),
+                  "Download failed", true, false, "", false},
+        FaultCase{"ErrorPageEndingInALoneCrLineIsNoImage", kDated,
+                  RawReply("HTTP/1.1 404 Not Found\r\nContent-Type: image/jpeg\r\n\r\r\n", Jpeg()),
+                  "Download failed", true, false, "", false},
+        FaultCase{"UnendedErrorHeadGivesNoDateToSkipOn",
+                  RawReply("HTTP/1.1 503 Busy\r\nLast-Modified: Sat, 01 Jan 2000 00:00:00 GMT\r\n"),
+                  TFaultReply::Ok(Jpeg()), "Downloaded *", false, false,
+                  "Unable to read date from server", false},
+        FaultCase{"FirstDateCheckHasTheReadTimeOut",
+                  [] {
+                      TFaultReply r = kDated;
+                      r.DelayBeforeHeadMs = 20000;
+                      return r;
+                  }(),
+                  TFaultReply::Ok(Jpeg()), "Downloaded *", false, false,
+                  "Unable to read date from server", false},
+        FaultCase{"ServerDateLosesItsControlCharacters",
+                  RawReply("HTTP/1.1 200 OK\r\nLast-Modified: Mon, 07 Nov\x01 1994 08:49:37\x7F "
+                           "GMT\r\r\nContent-Length: 0\r\n\r\n"),
+                  TFaultReply::Ok(Jpeg()), "Downloaded *", false, false,
+                  "Mon, 07 Nov 1994 08:49:37 GMT", false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ViewAction, EmptyServerDateNeverSkipsACameraWithoutDate) {
+    TFaultServer server;
+    server.On("HEAD", "/cam", TFaultReply::Ok("", "Last-Modified: \r\n"));
+    server.On("GET", "/cam", TFaultReply::Ok(Jpeg()));
+    UseUrl(server.Url("/cam"));
+    for (int view = 0; view < 2; ++view) {
+        View();
+        EXPECT_EQ(Status().rfind("Downloaded ", 0), 0u) << Status();
+        EXPECT_FALSE(App().DownloadSkipped);
+    }
+    EXPECT_EQ(App().TotalImages, 2);
+}
+
+TEST_F(ViewAction, AddressWithABlankIsFetchedAndKeptAsTyped) {
+    TFaultServer server;
+    server.On("", "/my%20cam.jpg", TFaultReply::Ok(Jpeg()));
+    UseUrl(server.Url("/my cam.jpg"));
+    View();
+    EXPECT_EQ(Status().rfind("Downloaded ", 0), 0u) << Status();
+    EXPECT_EQ(Main().url->text().toStdString(), server.Url("/my cam.jpg"));
+}
 
 TEST_F(ViewAction, TruncatedJpegKeepsTheServerDateInTheRecordOnly) {
     TFaultServer server;
