@@ -1,11 +1,11 @@
 // One navigation step of the main window with a large catalogue: the step
 // stores the fields, moves and shows the next camera with its drop-down.
-#include "app/appstate.h"
-#include "app/forms.h"
+#include "app/createforms.h"
 #include "app/mainform.h"
+#include "catalogue/appstate.h"
+#include "silentdialogs.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
-#include "silentdialogs.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -32,7 +32,7 @@ void BM_NextStep(benchmark::State& state) {
     lumisk::bench::TSilentDialogs dialogs;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::CreateForms();
-    lumisk::TMainForm& main = *lumisk::Forms().MainForm;
+    lumisk::TMainForm& main = *lumisk::TheMainForm();
     main.show();
     for (auto _ : state) {
         if (lumisk::App().Catalogue.Current >= cameras) main.firstbuttonClick();

@@ -4,15 +4,16 @@
 // cameras per second of each.
 //
 // Usage: bench_refresh [cameras=200] [runs=3]
-#include "app/appstate.h"
-#include "app/forms.h"
+#include "app/createforms.h"
 #include "app/mainform.h"
+#include "catalogue/appstate.h"
 #include "catalogue/settings.h"
+#include "silentdialogs.h"
 #include "support/nginxserver.h"
 #include "tools/refreshpreviews.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
-#include "silentdialogs.h"
+#include "widgets/forms.h"
 
 #include <QApplication>
 #include <QFile>
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
     lumisk::bench::TSilentDialogs dialogs;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::CreateForms();
-    lumisk::TMainForm& main = *lumisk::Forms().MainForm;
+    lumisk::TMainForm& main = *lumisk::TheMainForm();
     main.show();
     lumisk::TRefreshPreviews& refresh = *lumisk::Forms().RefreshPreviews;
     main.Refreshallpreviewimages1Click();

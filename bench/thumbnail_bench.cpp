@@ -7,15 +7,16 @@
 //     the show to the end of the first paint at full size, with no thumbnail
 //     built before.
 // Usage: bench_thumbnails [N=500] [screenshot.png]
-#include "app/appstate.h"
-#include "app/forms.h"
+#include "app/createforms.h"
 #include "app/mainform.h"
+#include "catalogue/appstate.h"
 #include "imaging/imagefixtures.h"
+#include "silentdialogs.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
-#include "silentdialogs.h"
 #include "viewers/thumbnailform.h"
 #include "viewers/thumbnails.h"
+#include "widgets/forms.h"
 
 #include <QApplication>
 #include <QDir>
@@ -198,7 +199,7 @@ int main(int argc, char** argv) {
     lumisk::bench::TSilentDialogs dialogs;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::CreateForms();
-    lumisk::Forms().MainForm->show();
+    lumisk::TheMainForm()->show();
     lumisk::TThumbnailForm& form = *lumisk::Forms().ThumbnailForm;
     TPaintWatch watch;
     form.DrawGrid1->viewport()->installEventFilter(&watch);

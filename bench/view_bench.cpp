@@ -1,14 +1,15 @@
 // One whole View of a 200 KB JPEG from a local nginx (settings and catalogue
 // saves, HEAD, GET, detection, preview) against curl doing the same HEAD and
 // GET, in one run. Prints the medians and their ratio.
-#include "app/appstate.h"
-#include "app/forms.h"
+#include "app/createforms.h"
 #include "app/mainform.h"
+#include "catalogue/appstate.h"
 #include "catalogue/settings.h"
+#include "silentdialogs.h"
 #include "support/nginxserver.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
-#include "silentdialogs.h"
+#include "widgets/forms.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
     lumisk::bench::TSilentDialogs dialogs;
     lumisk::Services().Dialogs = &dialogs;
     lumisk::CreateForms();
-    lumisk::TMainForm& main = *lumisk::Forms().MainForm;
+    lumisk::TMainForm& main = *lumisk::TheMainForm();
     main.show();
     lumisk::Forms().Settings->DateSkip->setChecked(false);
 

@@ -1,6 +1,6 @@
 #include "app/about.h"
 
-#include "app/appstate.h"
+#include "catalogue/appstate.h"
 #include "util/services.h"
 #include "util/shellopener.h"
 

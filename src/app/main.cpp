@@ -1,14 +1,14 @@
 // Program entry: reads the command line, installs the real dialogs and shell,
 // creates every window hidden and shows the main window.
-#include "app/appstate.h"
-#include "app/errorreport.h"
-#include "app/forms.h"
+#include "app/createforms.h"
 #include "app/mainform.h"
 #include "app/qtdialogs.h"
 #include "app/qtshellopener.h"
+#include "catalogue/appstate.h"
 #include "imaging/gnomewallpaper.h"
 #include "tools/systemclock.h"
 #include "util/datadirectory.h"
+#include "util/errorreport.h"
 #include "util/services.h"
 
 #include <QApplication>
@@ -90,6 +90,6 @@ int main(int argc, char** argv) {
     };
 
     lumisk::CreateForms();
-    lumisk::Forms().MainForm->show();
+    lumisk::TheMainForm()->show();
     return app.exec();
 }

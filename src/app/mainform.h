@@ -5,6 +5,7 @@
 // closing it runs the shutdown sequence. The catalogue and the counters live
 // in App(), not here; the fields are the working copy of the current camera.
 #include "app/mainformcontrols.h"
+#include "widgets/mainwindow.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -25,7 +26,7 @@ class TMainViewHost;
 class TViewPipeline;
 enum class TWorkMode;
 
-class TMainForm : public QMainWindow, public TMainFormControls {
+class TMainForm : public QMainWindow, public TMainFormControls, public IMainWindow {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -40,7 +41,7 @@ public:
 
     // Copying between the fields and slot Catalogue.Current.
     void StoreCurrentRecord();
-    void ShowCurrentRecord();
+    void ShowCurrentRecord() override;
     void EnterBusyState();
     // The preview panel and the age of the current image.
     void ShowPreview();
@@ -62,18 +63,18 @@ public:
     // Handlers.
     void FormShow();
     void FormClose();
-    void firstbuttonClick();
-    void backbuttonClick();
-    void nextbuttonClick();
+    void firstbuttonClick() override;
+    void backbuttonClick() override;
+    void nextbuttonClick() override;
     void lastbuttonClick();
-    void description_comboClick();
+    void description_comboClick() override;
     void addbuttonClick();
     void delbuttonClick();
     void sortbuttonClick();
     void randombuttonClick();
     void OpenSiteClick();
     void PreviewImageClick();
-    void viewbuttonClick();
+    void viewbuttonClick() override;
     void HTTPConnected();
     void HTTPDisconnected();
     void HTTPWorkBegin(TWorkMode mode, std::int64_t countMax);
@@ -90,6 +91,17 @@ public:
     void Addcurrentcameratofavourites1Click();
     void Managefavourites1Click();
     void About1Click();
+
+    // The rest of what other windows ask of the main window.
+    bool BackEnabled() const override { return backbutton->isEnabled(); }
+    bool NextEnabled() const override { return nextbutton->isEnabled(); }
+    QComboBox* DescriptionList() const override { return description_combo; }
+    QMenu* FavouritesMenu() const override { return Favourites1; }
+    std::string DescriptionBytes() const override { return description->Bytes(std::string::npos); }
+    QString DescriptionText() const override { return description->text(); }
+    QString UrlText() const override { return url->text(); }
+    void AbortView() override;
+    void Activate() override { activateWindow(); }
 
     // Selects the first drop-down entry equal to text (case ignored), or none.
     void SelectDescription(const QString& text);

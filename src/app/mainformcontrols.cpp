@@ -1,6 +1,6 @@
 #include "app/mainformcontrols.h"
 
-#include "app/controlplacement.h"
+#include "widgets/controlplacement.h"
 
 #include <QMenuBar>
 

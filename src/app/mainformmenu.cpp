@@ -3,13 +3,12 @@
 #include "app/mainform.h"
 
 #include "app/about.h"
-#include "app/appstate.h"
+#include "catalogue/appstate.h"
 #include "catalogue/favmanager.h"
 #include "catalogue/favouritesmenu.h"
-#include "tools/htmlindexcommand.h"
-#include "app/forms.h"
 #include "catalogue/settings.h"
 #include "tools/avibuildform.h"
+#include "tools/htmlindexcommand.h"
 #include "tools/refreshpreviews.h"
 #include "tools/statsform.h"
 #include "tools/timeclient.h"
@@ -19,6 +18,7 @@
 #include "util/services.h"
 #include "util/userdialogs.h"
 #include "viewers/thumbnailform.h"
+#include "widgets/forms.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -2,23 +2,24 @@
 // of TMainForm, kept apart so the window's own file stays readable.
 #include "app/mainform.h"
 
-#include "app/appstate.h"
-#include "app/forms.h"
 #include "app/nopreviewpicture.h"
-#include "app/errorreport.h"
+#include "catalogue/appstate.h"
 #include "imaging/imagefile.h"
 #include "imaging/previewfit.h"
 #include "imaging/previewpaths.h"
+#include "retrieval/httpclient.h"
 #include "retrieval/imageage.h"
 #include "retrieval/viewpipeline.h"
+#include "tools/statsform.h"
 #include "util/bytetext.h"
+#include "util/errorreport.h"
 #include "util/events.h"
 #include "util/fileio.h"
 #include "util/fileutils.h"
 #include "util/textutils.h"
-#include "tools/statsform.h"
 #include "viewers/thumbnails.h"
 #include "viewers/viewform.h"
+#include "widgets/forms.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -76,6 +77,11 @@ void TMainForm::PreviewImageClick() { Forms().ViewForm->OpenOnCurrentPreview(); 
 void TMainForm::viewbuttonClick() {
     ++viewStarts_;
     pipeline_->Run();
+}
+
+void TMainForm::AbortView() {
+    App().AbortRequested = true;
+    HTTP->CloseConnection();
 }
 
 void TMainForm::HTTPConnected() { ProcessPendingEvents(); }

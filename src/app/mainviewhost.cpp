@@ -1,10 +1,10 @@
 #include "app/mainviewhost.h"
 
-#include "app/appstate.h"
 #include "app/mainform.h"
-#include "app/forms.h"
+#include "catalogue/appstate.h"
 #include "catalogue/settings.h"
 #include "util/bytetext.h"
+#include "widgets/forms.h"
 
 namespace lumisk {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The picture shown where a camera has no usable preview: black, with a
 // one-line lime text centred in an 8 point font.
-#include "app/designfont.h"
+#include "widgets/designfont.h"
 
 #include <QFontMetrics>
 #include <QPainter>

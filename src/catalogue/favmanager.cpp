@@ -1,11 +1,11 @@
 #include "catalogue/favmanager.h"
 
-#include "app/controlplacement.h"
-#include "app/designfont.h"
-#include "app/errorreport.h"
 #include "util/bytetext.h"
+#include "util/errorreport.h"
 #include "util/services.h"
 #include "util/userdialogs.h"
+#include "widgets/controlplacement.h"
+#include "widgets/designfont.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

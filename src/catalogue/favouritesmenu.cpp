@@ -1,17 +1,17 @@
 #include "catalogue/favouritesmenu.h"
 
-#include "app/appstate.h"
-#include "app/errorreport.h"
-#include "app/forms.h"
-#include "app/mainform.h"
+#include "catalogue/appstate.h"
 #include "catalogue/favmanager.h"
 #include "catalogue/favouritesfile.h"
 #include "catalogue/favouriteslist.h"
 #include "catalogue/settings.h"
 #include "util/bytetext.h"
+#include "util/errorreport.h"
 #include "util/events.h"
 #include "util/services.h"
 #include "util/userdialogs.h"
+#include "widgets/forms.h"
+#include "widgets/mainwindow.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -49,10 +49,10 @@ QString MenuCaption(const std::string& bytes) {
 } // namespace
 
 TFavouritesMenu TFavouritesMenu::ForMainForm() {
-    TMainForm* main = Forms().MainForm;
+    IMainWindow* main = Forms().MainForm;
     TFavouritesTargets targets;
-    targets.Menu = main->Favourites1;
-    targets.List = main->description_combo;
+    targets.Menu = main->FavouritesMenu();
+    targets.List = main->DescriptionList();
     targets.AutoLoadFavs = Forms().Settings ? Forms().Settings->AutoLoadFavs : nullptr;
     targets.Pick = [main] { main->description_comboClick(); };
     targets.View = [main] { main->viewbuttonClick(); };

@@ -1,9 +1,9 @@
 #include "catalogue/settings.h"
 
-#include "app/controlplacement.h"
-#include "app/designfont.h"
 #include "util/bytetext.h"
 #include "util/singlelinevalidator.h"
+#include "widgets/controlplacement.h"
+#include "widgets/designfont.h"
 
 #include <QGuiApplication>
 #include <QScreen>

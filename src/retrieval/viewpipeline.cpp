@@ -1,6 +1,6 @@
 #include "retrieval/viewpipeline.h"
 
-#include "app/appstate.h"
+#include "catalogue/appstate.h"
 #include "catalogue/settingsfile.h"
 #include "imaging/imagetype.h"
 #include "imaging/previewpaths.h"

@@ -1,15 +1,15 @@
 #include "tools/avibuildform.h"
 
-#include "app/controlplacement.h"
-#include "app/designfont.h"
-#include "app/errorreport.h"
 #include "tools/avibuilder.h"
 #include "util/datadirectory.h"
+#include "util/errorreport.h"
 #include "util/fileutils.h"
 #include "util/numbertext.h"
 #include "util/services.h"
 #include "util/shellopener.h"
 #include "util/userdialogs.h"
+#include "widgets/controlplacement.h"
+#include "widgets/designfont.h"
 
 #include <QFile>
 #include <QShowEvent>

@@ -1,22 +1,22 @@
 #include "tools/refreshpreviews.h"
 
-#include "app/appstate.h"
-#include "app/controlplacement.h"
-#include "app/designfont.h"
-#include "app/errorreport.h"
-#include "app/forms.h"
-#include "app/mainform.h"
+#include "catalogue/appstate.h"
 #include "imaging/brightness.h"
 #include "imaging/imagefile.h"
 #include "imaging/previewpaths.h"
-#include "retrieval/httpclient.h"
 #include "retrieval/httpdate.h"
 #include "tools/oldpreviewremover.h"
 #include "util/bytetext.h"
+#include "util/errorreport.h"
 #include "util/events.h"
 #include "util/tickcount.h"
 #include "viewers/viewform.h"
+#include "widgets/controlplacement.h"
+#include "widgets/designfont.h"
+#include "widgets/forms.h"
+#include "widgets/mainwindow.h"
 
+#include <QComboBox>
 #include <QHideEvent>
 #include <QShowEvent>
 
@@ -98,8 +98,8 @@ void TRefreshPreviews::hideEvent(QHideEvent* event) {
 }
 
 void TRefreshPreviews::FormShow() {
-    const TMainForm* main = Forms().MainForm;
-    Edit1->setText(Number(main ? main->description_combo->count() : 0));
+    const IMainWindow* main = Forms().MainForm;
+    Edit1->setText(Number(main ? main->DescriptionList()->count() : 0));
     for (QLineEdit* edit : {Edit2, Edit3, Edit4, Edit5})
         edit->setText("0");
     SetStatus("");
@@ -124,8 +124,7 @@ void TRefreshPreviews::RequestStop(bool enableControls) {
     ProcessPendingEvents();
     // The download in progress ends at once; the run notices the flag when
     // that camera is done.
-    App().AbortRequested = true;
-    Forms().MainForm->HTTP->CloseConnection();
+    Forms().MainForm->AbortView();
     stopRequested_ = true;
     SetStatus("Preview update stopped");
     if (enableControls) {
@@ -142,7 +141,7 @@ void TRefreshPreviews::SetIdle() {
 }
 
 void TRefreshPreviews::Update() {
-    TMainForm& main = *Forms().MainForm;
+    IMainWindow& main = *Forms().MainForm;
     // Cleared first, so that a Stop during the clean-up is not forgotten.
     stopRequested_ = false;
     Button1->setText("Stop");
@@ -157,7 +156,7 @@ void TRefreshPreviews::Update() {
     const std::int64_t startMs = TickMilliseconds();
     ProcessPendingEvents();
 
-    const int cameras = main.description_combo->count();
+    const int cameras = main.DescriptionList()->count();
     Edit1->setText(Number(cameras));
     updated_ = failed_ = skipped_ = removed_ = 0;
     for (QLineEdit* edit : {Edit2, Edit3, Edit4, Edit5})
@@ -192,21 +191,21 @@ void TRefreshPreviews::RemoveOldPreviews() {
 }
 
 void TRefreshPreviews::RefreshCameras(int cameras, std::int64_t startMs) {
-    TMainForm& main = *Forms().MainForm;
+    IMainWindow& main = *Forms().MainForm;
     if (App().Catalogue.Count > 0) main.firstbuttonClick();
     SetStatus("Refreshing previews");
     ProcessPendingEvents();
     // The run always works on the current camera and steps with Next, so
     // navigating in the main window moves the camera refreshed next.
     for (int k = 1; k <= cameras && !stopRequested_; ++k) {
-        const std::string description = main.description->Bytes(std::string::npos);
+        const std::string description = main.DescriptionBytes();
         // A Stop between cameras must not start a whole download.
         if (!stopRequested_ && Wanted(description)) {
             main.viewbuttonClick();
             Forms().ViewForm->hide();
             const TAppState& app = App();
             if (app.DownloadFailed) {
-                ListBox1->addItem(BytesToDisplay(main.description->Bytes(std::string::npos)));
+                ListBox1->addItem(BytesToDisplay(main.DescriptionBytes()));
                 ++failed_;
             } else if (app.DownloadSkipped) {
                 ++skipped_;
@@ -219,7 +218,7 @@ void TRefreshPreviews::RefreshCameras(int cameras, std::int64_t startMs) {
             ProcessPendingEvents();
         }
         if (stopRequested_) break;
-        if (main.nextbutton->isEnabled()) main.nextbuttonClick();
+        if (main.NextEnabled()) main.nextbuttonClick();
         SetStatus(QString("Refreshed %1 of %2 in %3")
                       .arg(k)
                       .arg(cameras)
@@ -245,12 +244,12 @@ bool TRefreshPreviews::Wanted(const std::string& description) const {
 void TRefreshPreviews::ListBox1Click() {
     const QListWidgetItem* item = ListBox1->currentItem();
     if (!item || !item->isSelected()) return;
-    TMainForm& main = *Forms().MainForm;
+    IMainWindow& main = *Forms().MainForm;
     // Exact text, letter case ignored: the drop-down's own search.
-    const int index = main.description_combo->findText(item->text(), Qt::MatchFixedString);
+    const int index = main.DescriptionList()->findText(item->text(), Qt::MatchFixedString);
     // A camera renamed or deleted since the run is not there any more.
     if (index < 0) return;
-    main.description_combo->setCurrentIndex(index);
+    main.DescriptionList()->setCurrentIndex(index);
     main.description_comboClick();
 }
 

@@ -1,12 +1,12 @@
 #include "tools/statsform.h"
 
-#include "app/appstate.h"
-#include "app/controlplacement.h"
-#include "app/designfont.h"
-#include "app/errorreport.h"
+#include "catalogue/appstate.h"
 #include "imaging/previewpaths.h"
 #include "tools/statisticstexts.h"
+#include "util/errorreport.h"
 #include "util/fileutils.h"
+#include "widgets/controlplacement.h"
+#include "widgets/designfont.h"
 
 #include <QShowEvent>
 

@@ -1,15 +1,15 @@
 #include "tools/timeclient.h"
 
-#include "app/controlplacement.h"
-#include "app/designfont.h"
-#include "app/errorreport.h"
 #include "tools/buildtime.h"
 #include "tools/datetimevalue.h"
 #include "util/bytetext.h"
 #include "util/clocksetter.h"
+#include "util/errorreport.h"
 #include "util/events.h"
 #include "util/services.h"
 #include "util/textutils.h"
+#include "widgets/controlplacement.h"
+#include "widgets/designfont.h"
 
 #include <QGuiApplication>
 #include <QScreen>

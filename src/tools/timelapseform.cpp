@@ -1,18 +1,13 @@
 #include "tools/timelapseform.h"
 
-#include "app/appstate.h"
-#include "app/controlplacement.h"
-#include "app/designfont.h"
-#include "app/errorreport.h"
-#include "app/forms.h"
-#include "app/mainform.h"
+#include "catalogue/appstate.h"
 #include "imaging/bmpwriter.h"
 #include "imaging/imagefile.h"
-#include "retrieval/httpclient.h"
 #include "tools/avibuildform.h"
 #include "tools/previewwatch.h"
 #include "tools/timelapsegrab.h"
 #include "util/bytetext.h"
+#include "util/errorreport.h"
 #include "util/events.h"
 #include "util/fileutils.h"
 #include "util/lumiskerror.h"
@@ -20,6 +15,10 @@
 #include "util/tickcount.h"
 #include "util/userdialogs.h"
 #include "viewers/viewform.h"
+#include "widgets/controlplacement.h"
+#include "widgets/designfont.h"
+#include "widgets/forms.h"
+#include "widgets/mainwindow.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -120,8 +119,7 @@ void TTimeLapseForm::Button1Click() {
 
 void TTimeLapseForm::Stop() {
     Button1->setText("Stopping");
-    App().AbortRequested = true;
-    Forms().MainForm->HTTP->CloseConnection();
+    Forms().MainForm->AbortView();
     Button1->setEnabled(false);
     Button1->setText("Stop");
     GrabStopRequested = true;
@@ -173,7 +171,7 @@ void TTimeLapseForm::Start() {
 }
 
 void TTimeLapseForm::GrabLoop() {
-    TMainForm& main = *Forms().MainForm;
+    IMainWindow& main = *Forms().MainForm;
     do {
         // However short the delay (0 minutes included), and also when Stop
         // and Start follow each other, the camera is not asked again before

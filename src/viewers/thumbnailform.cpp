@@ -1,13 +1,14 @@
 #include "viewers/thumbnailform.h"
 
-#include "app/appstate.h"
-#include "app/designfont.h"
-#include "app/errorreport.h"
-#include "app/forms.h"
-#include "app/mainform.h"
+#include "catalogue/appstate.h"
+#include "util/errorreport.h"
 #include "util/events.h"
 #include "viewers/thumbnails.h"
+#include "widgets/designfont.h"
+#include "widgets/forms.h"
+#include "widgets/mainwindow.h"
 
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
@@ -27,8 +28,8 @@ constexpr int kNoPreviewX = 70;
 constexpr int kNoPreviewY = 90;
 
 QComboBox* DescriptionList() {
-    TMainForm* main = Forms().MainForm;
-    return main ? main->description_combo : nullptr;
+    IMainWindow* main = Forms().MainForm;
+    return main ? main->DescriptionList() : nullptr;
 }
 
 int EntryCount() {
@@ -133,7 +134,7 @@ void TThumbnailForm::DrawGrid1MouseDown(QPoint gridPoint) {
     for (int k = 0; k < list->count() && found < 0; ++k)
         if (list->itemText(k).compare(name, Qt::CaseInsensitive) == 0) found = k;
     if (found < 0) return;
-    TMainForm& main = *Forms().MainForm;
+    IMainWindow& main = *Forms().MainForm;
     list->setCurrentIndex(found);
     main.description_comboClick();
     hide();

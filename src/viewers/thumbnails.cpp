@@ -1,6 +1,6 @@
 #include "viewers/thumbnails.h"
 
-#include "app/appstate.h"
+#include "catalogue/appstate.h"
 #include "imaging/imagefile.h"
 #include "imaging/previewpaths.h"
 #include "util/fileio.h"

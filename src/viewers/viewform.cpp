@@ -1,17 +1,17 @@
 #include "viewers/viewform.h"
 
-#include "app/designfont.h"
-#include "app/errorreport.h"
-#include "app/forms.h"
-#include "app/mainform.h"
 #include "imaging/bmpwriter.h"
 #include "imaging/imagefile.h"
 #include "imaging/previewpaths.h"
 #include "imaging/wallpaper.h"
+#include "util/errorreport.h"
 #include "util/fileio.h"
 #include "util/fileutils.h"
 #include "util/services.h"
 #include "viewers/wallpaperfiles.h"
+#include "widgets/designfont.h"
+#include "widgets/forms.h"
+#include "widgets/mainwindow.h"
 
 #include <QCursor>
 #include <QDir>
@@ -79,7 +79,7 @@ void DrawTextAt(QPainter& painter, QPoint origin, const QString& text) {
     painter.drawText(origin + QPoint(0, painter.fontMetrics().ascent()), text);
 }
 
-TMainForm* Main() {
+IMainWindow* Main() {
     return Forms().MainForm;
 }
 
@@ -257,17 +257,16 @@ void TViewForm::ResetScrollPosition() {
 // ---- Opening ---------------------------------------------------------------
 
 void TViewForm::CopyCaptions() {
-    if (TMainForm* main = Main()) {
-        urltext->setText(main->url->text());
-        descriptiontext->setText(main->description->text());
+    if (IMainWindow* main = Main()) {
+        urltext->setText(main->UrlText());
+        descriptiontext->setText(main->DescriptionText());
     }
 }
 
 void TViewForm::OpenOnCurrentPreview() {
-    TMainForm* main = Main();
+    IMainWindow* main = Main();
     if (!main) return;
-    const std::string path =
-        FindPreviewFile(main->description->Bytes(std::string::npos), TPreviewLookup::Panel);
+    const std::string path = FindPreviewFile(main->DescriptionBytes(), TPreviewLookup::Panel);
     if (!FileExists(path) || FileSizeOf(path) == 0) return;
 
     ResetScrollPosition();
@@ -306,7 +305,7 @@ void TViewForm::ShowNoPreview() {
 
 void TViewForm::Image1Click() {
     hide();
-    if (TMainForm* main = Main()) main->activateWindow();
+    if (IMainWindow* main = Main()) main->Activate();
 }
 
 void TViewForm::Close1Click() {
@@ -368,9 +367,9 @@ bool TViewForm::eventFilter(QObject* watched, QEvent* event) {
 // ---- Cameras ---------------------------------------------------------------
 
 void TViewForm::StepCamera(bool next) {
-    TMainForm* main = Main();
+    IMainWindow* main = Main();
     if (!main) return;
-    if (!(next ? main->nextbutton : main->backbutton)->isEnabled()) return;
+    if (!(next ? main->NextEnabled() : main->BackEnabled())) return;
     if (next)
         main->nextbuttonClick();
     else
@@ -413,7 +412,7 @@ void TViewForm::DrawDownloading() {
 
 void TViewForm::Button3Click() {
     DrawDownloading();
-    if (TMainForm* main = Main()) main->viewbuttonClick();
+    if (IMainWindow* main = Main()) main->viewbuttonClick();
     OpenOnCurrentPreview();
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // A fresh program per test: its own data directory, reset shared state,
 // scripted dialogs, and the eleven windows created hidden.
-#include "app/appstate.h"
-#include "app/forms.h"
+#include "app/createforms.h"
 #include "app/mainform.h"
+#include "catalogue/appstate.h"
 #include "support/recordingshell.h"
 #include "support/scripteddialogs.h"
 #include "support/tempdir.h"
+#include "widgets/forms.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -31,7 +32,7 @@ protected:
     void WriteKnownVersion(const std::string& extraSettings = "");
     // Shows the main window, running the start-up sequence.
     void Start();
-    TMainForm& Main() { return *Forms().MainForm; }
+    TMainForm& Main() { return *TheMainForm(); }
 
     TTempDir dir;
 };

@@ -1,13 +1,13 @@
 // The AVI builder window: the proposed movie name, a build through the Build
 // button with its status bar, preview, frame deletion and viewing, and how
 // each refusal reaches the user.
-#include "app/forms.h"
 #include "app/mainform.h"
 #include "imaging/bmpwriter.h"
 #include "support/mainformfixture.h"
 #include "tools/avibuildform.h"
 #include "tools/aviprobe.h"
 #include "util/events.h"
+#include "widgets/forms.h"
 
 #include <QFile>
 #include <filesystem>

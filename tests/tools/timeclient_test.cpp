@@ -1,7 +1,6 @@
 // The Internet time check window: the button's captions through a run, what
 // the three fields show, and the two failure endings, against scripted time
 // servers and xinetd's time service on 127.0.0.1. The clock is a recorder.
-#include "app/forms.h"
 #include "support/mainformfixture.h"
 #include "support/recordingclock.h"
 #include "support/timefaultserver.h"
@@ -9,6 +8,7 @@
 #include "tools/datetimevalue.h"
 #include "tools/timeclient.h"
 #include "util/events.h"
+#include "widgets/forms.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

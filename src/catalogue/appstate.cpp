@@ -1,4 +1,4 @@
-#include "app/appstate.h"
+#include "catalogue/appstate.h"
 
 #include <limits>
 

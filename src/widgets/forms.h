@@ -1,10 +1,11 @@
 #pragma once
 // The eleven windows of the program. They are created once, hidden, in a
 // fixed order and live until the process ends; windows reach each other
-// through this registry. Tests create and destroy them around each case.
+// through this registry. The program's entry creates them (and tests create
+// and destroy them around each case); the registry only points at them.
 namespace lumisk {
 
-class TMainForm;
+class IMainWindow;
 class TViewForm;
 class TTimeLapseForm;
 class TRefreshPreviews;
@@ -17,7 +18,7 @@ class TThumbnailForm;
 class TTimeClient;
 
 struct TForms {
-    TMainForm* MainForm = nullptr;
+    IMainWindow* MainForm = nullptr;
     TViewForm* ViewForm = nullptr;
     TTimeLapseForm* TimeLapseForm = nullptr;
     TRefreshPreviews* RefreshPreviews = nullptr;
@@ -31,10 +32,5 @@ struct TForms {
 };
 
 TForms& Forms();
-
-// Creates every window hidden, in the program's order.
-void CreateForms();
-// Destroys them all (tests only; the program never destroys a window).
-void DestroyForms();
 
 } // namespace lumisk

@@ -1,4 +1,4 @@
-#include "app/errorreport.h"
+#include "util/errorreport.h"
 
 #include "util/bytetext.h"
 #include "util/lumiskerror.h"

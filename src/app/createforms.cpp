@@ -1,4 +1,4 @@
-#include "app/forms.h"
+#include "app/createforms.h"
 
 #include "app/about.h"
 #include "app/mainform.h"
@@ -11,17 +11,20 @@
 #include "tools/timelapseform.h"
 #include "viewers/thumbnailform.h"
 #include "viewers/viewform.h"
+#include "widgets/forms.h"
 
 namespace lumisk {
 
-TForms& Forms() {
-    static TForms forms;
-    return forms;
-}
+namespace {
+
+TMainForm* mainForm = nullptr;
+
+} // namespace
 
 void CreateForms() {
     TForms& f = Forms();
-    f.MainForm = new TMainForm();
+    mainForm = new TMainForm();
+    f.MainForm = mainForm;
     f.ViewForm = new TViewForm();
     f.TimeLapseForm = new TTimeLapseForm();
     f.RefreshPreviews = new TRefreshPreviews();
@@ -47,8 +50,13 @@ void DestroyForms() {
     delete f.RefreshPreviews;
     delete f.TimeLapseForm;
     delete f.ViewForm;
-    delete f.MainForm;
+    delete mainForm;
+    mainForm = nullptr;
     f = TForms{};
+}
+
+TMainForm* TheMainForm() {
+    return mainForm;
 }
 
 } // namespace lumisk
