@@ -10,7 +10,9 @@ TCommandContext::TCommandContext(std::FILE* out, TProgressLine& progress, TDataF
     : out_(out), progress_(progress), data_(data) {}
 
 void TCommandContext::Print(const std::string& text) const {
+    progress_.Clear();
     std::fwrite(text.data(), 1, text.size(), out_);
+    std::fflush(out_);
 }
 
 void TCommandContext::Say(const std::string& text) const {

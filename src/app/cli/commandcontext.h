@@ -17,7 +17,8 @@ class TCommandContext {
     TCommandContext(std::FILE* out, TProgressLine& progress, TDataFolder* data);
 
     std::FILE* Out() const { return out_; }
-    // Writes bytes to the results, as they are.
+    // Writes bytes to the results, as they are (the progress line is taken
+    // off the terminal first and comes back with its next update).
     void Print(const std::string& text) const;
     // One diagnostic on stderr: "lumisk: " + text (text may hold several lines).
     void Say(const std::string& text) const;

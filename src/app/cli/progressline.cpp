@@ -98,6 +98,11 @@ void TProgressLine::Finish() {
     running_ = false;
 }
 
+void TProgressLine::Clear() {
+    Erase();
+    std::fflush(out_);
+}
+
 std::string TProgressLine::DurationText(double seconds) {
     const long long whole = seconds < 0 ? 0 : static_cast<long long>(seconds + 0.5);
     char text[48];

@@ -28,6 +28,9 @@ class TProgressLine {
     void Line(const std::string& text);
     // Ends the progress line; the next output starts on a fresh line.
     void Finish();
+    // Takes the progress line off the screen until the next Update, so that
+    // results written to the same terminal start on a clean line.
+    void Clear();
 
     // "1:05", "2:03:04".
     static std::string DurationText(double seconds);
