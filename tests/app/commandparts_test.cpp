@@ -1,8 +1,12 @@
 // The parts of the command framework that list, add and remove do not
-// exercise: the progress line, the stop request and number options.
+// exercise: the progress line, the stop request, number options and the
+// headless loading of settings and favourites.
+#include "app/appstate.h"
 #include "app/cli/commandargs.h"
+#include "app/cli/datafolder.h"
 #include "app/cli/progressline.h"
 #include "app/cli/stopsignals.h"
+#include "support/tempdir.h"
 
 #include <csignal>
 #include <cstdio>
@@ -113,4 +117,26 @@ TEST(CommandArgs, WholeNumbersAreCheckedAgainstTheirRange) {
                                           {" 4", 0, 9, std::nullopt},
                                           {"4k", 0, 9, std::nullopt}})
         EXPECT_EQ(ParseWhole(c.text, c.min, c.max), c.value) << c.text;
+}
+
+TEST(DataFolder, SettingsAndFavouritesLoadAsTheWindowsLoadThemWithoutWritingAnything) {
+    lumisk::test::TTempDir dir;
+    const std::string ini = "[Settings]\r\nTimeout=1234\r\nTotal Images=7\r\n"
+                            "Version Flag=Lumisk version 0.1\r\n";
+    dir.Write("orvane.ini", ini);
+    dir.Write("orvane.dat", "Harbour Cam\r\nhttp://h\r\n\r\n\r\n\r\n");
+    dir.Write("favorites.dat", "harbour cam\r\nGone\r\n");
+    std::vector<std::string> warnings;
+    TDataFolder folder(dir.Path(), TDataAccess::MustExist,
+                       [&](const std::string& text) { warnings.push_back(text); });
+    folder.LoadCatalogue();
+    const lumisk::TSettingsValues values = folder.ReadSettings();
+    EXPECT_EQ(values.Timeout, "1234");
+    EXPECT_EQ(values.ProxyPort, "80"); // the dialog's default
+    EXPECT_EQ(lumisk::App().TotalImages, 7);
+    // The version flag decides the windows' first run: a command leaves it.
+    EXPECT_EQ(dir.Read("orvane.ini"), ini);
+    EXPECT_EQ(folder.LoadFavourites(), std::vector<std::string>{"harbour cam"});
+    EXPECT_EQ(dir.Read("favorites.dat"), "harbour cam\r\nGone\r\n");
+    EXPECT_TRUE(warnings.empty());
 }
