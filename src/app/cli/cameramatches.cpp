@@ -41,7 +41,10 @@ TCameraMatches TCameraMatches::Find(const TCatalogue& catalogue, const std::stri
     // A short text is part of too many descriptions to mean one of them.
     const bool partsCount = wanted.size() >= 3;
     const int limit = std::max<int>(1, static_cast<int>(wanted.size() / 4));
-    std::vector<std::tuple<int, int, std::int32_t>> close; // kind, distance, slot
+    // Ranked by how many letters are off: nothing but case first, then a
+    // part of the description (or the other way round) by the letters
+    // missing, alongside near spellings by their edit distance.
+    std::vector<std::tuple<int, int, std::int32_t>> close; // not case alone, letters off, slot
     for (std::int32_t slot = 1; slot <= catalogue.Count; ++slot) {
         const std::string& bytes = catalogue.Records[static_cast<std::size_t>(slot)].Description;
         if (bytes == description) {
@@ -49,13 +52,14 @@ TCameraMatches TCameraMatches::Find(const TCatalogue& catalogue, const std::stri
             continue;
         }
         const QString folded = BytesToDisplay(bytes).toCaseFolded();
+        const int sizeDifference = static_cast<int>(std::abs(folded.size() - wanted.size()));
         if (folded == wanted) {
             close.emplace_back(0, 0, slot);
         } else if (partsCount && !folded.isEmpty() &&
                    (folded.contains(wanted) || (folded.size() >= 3 && wanted.contains(folded)))) {
-            close.emplace_back(1, 0, slot);
+            close.emplace_back(1, sizeDifference, slot);
         } else if (int d = Distance(folded, wanted, limit); d <= limit) {
-            close.emplace_back(2, d, slot);
+            close.emplace_back(1, d, slot);
         }
     }
     std::sort(close.begin(), close.end());
