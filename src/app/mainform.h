@@ -5,6 +5,7 @@
 // closing it runs the shutdown sequence. The catalogue and the counters live
 // in App(), not here; the fields are the working copy of the current camera.
 #include "app/mainformcontrols.h"
+#include "catalogue/camerarecord.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -105,6 +106,7 @@ private:
     void ConnectHandlers();
     void ApplyNavigationEnabling();
     void ClearFields();
+    void ShowMergedCatalogue(const CameraRecord& shownBefore);
 
     bool started_ = false;
     std::uint64_t listVersion_ = ~std::uint64_t{0};
