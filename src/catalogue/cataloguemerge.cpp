@@ -1,27 +1,44 @@
 #include "catalogue/cataloguemerge.h"
 
-#include <map>
-#include <string>
-#include <utility>
+#include <string_view>
+#include <unordered_map>
 
 namespace lumisk {
 
 namespace {
 
-using TKey = std::pair<std::string, int>; // description, how many came before with it
+// A camera's description and how many cameras before it have the same one.
+// The description is a view into the catalogue, which outlives the keys.
+struct TKey {
+    std::string_view Description;
+    int Occurrence = 0;
+    bool operator==(const TKey&) const = default;
+};
+
+struct TKeyHash {
+    std::size_t operator()(const TKey& key) const {
+        return std::hash<std::string_view>{}(key.Description) ^
+               (static_cast<std::size_t>(key.Occurrence) * 0x9e3779b97f4a7c15ULL);
+    }
+};
 
 // Each camera's key, and the slot of each key.
 struct TKeys {
     std::vector<TKey> OfSlot; // index = slot
-    std::map<TKey, std::size_t> Slot;
+    std::unordered_map<TKey, std::size_t, TKeyHash> Slot;
 
-    explicit TKeys(const TCatalogue& catalogue) : OfSlot(1) {
-        std::map<std::string, int> seen;
-        for (std::size_t s = 1; s <= static_cast<std::size_t>(catalogue.Count); ++s) {
-            const std::string& description = catalogue.Records[s].Description;
-            TKey key{description, seen[description]++};
+    explicit TKeys(const TCatalogue& catalogue) {
+        const auto count = static_cast<std::size_t>(catalogue.Count);
+        OfSlot.reserve(count + 1);
+        OfSlot.emplace_back();
+        Slot.reserve(count);
+        std::unordered_map<std::string_view, int> seen;
+        seen.reserve(count);
+        for (std::size_t s = 1; s <= count; ++s) {
+            const std::string_view description = catalogue.Records[s].Description;
+            const TKey key{description, seen[description]++};
             Slot.emplace(key, s);
-            OfSlot.push_back(std::move(key));
+            OfSlot.push_back(key);
         }
     }
 
