@@ -24,6 +24,10 @@
 // sink or an event handler ends the request and reaches the caller unchanged.
 // Either way the connection is closed (OnDisconnected fires) before the
 // exception leaves the request.
+//
+// Each request is one THttpTransfer (httptransfer.h, which holds the rules of
+// a response) on the client's own THttpSession; RunJob lets other work on
+// that session, such as a camera's fetch, wait in the same way.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
