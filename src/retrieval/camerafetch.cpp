@@ -11,6 +11,7 @@
 #include "util/lumiskerror.h"
 #include "util/numbertext.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <strings.h>
 
@@ -135,32 +136,28 @@ TCameraFetch::TCameraFetch(THttpSession& session, TFetchRequest request, IFetchO
     : session_(session), request_(std::move(request)), observer_(observer) {}
 
 TCameraFetch::~TCameraFetch() {
-    if (state_ != TState::Idle && state_ != TState::Ended) {
-        transfer_.reset();
-        file_.reset();
-        RemoveFile(request_.WorkFile);
-        if (!type_.empty()) RemoveFile(TypedPath(type_));
-    }
+    if (state_ != TState::Running) return;
+    DropLegs();
+    file_.reset();
+    RemoveFile(request_.WorkFile);
+    if (!type_.empty()) RemoveFile(TypedPath(type_));
 }
 
 bool TCameraFetch::Advance() {
-    if (state_ == TState::Idle) {
+    if (state_ == TState::Idle)
         Begin();
-    } else if (state_ != TState::Ended && !stop_ && PumpTransfer() && !stop_) {
-        if (state_ == TState::Head)
-            AfterHead();
-        else
-            AfterGet();
-    }
-    if (stop_ && state_ != TState::Ended) Abandon();
+    else if (state_ == TState::Running && !stop_)
+        Move();
+    if (stop_ && state_ == TState::Running) Abandon();
     return state_ == TState::Ended;
 }
 
 void TCameraFetch::RequestStop() {
     stop_ = true;
-    // The transfer lets go of its connection now; the fetch ends at the next
-    // Advance (or when the observer call it is in returns).
-    if (transfer_) transfer_->Close();
+    // The transfers let go of their connections now; the fetch ends at the
+    // next Advance (or when the observer call it is in returns).
+    for (TLeg* leg : {&head_, &get_})
+        if (leg->transfer) leg->transfer->Close();
 }
 
 bool TCameraFetch::Enter(TFetchStep step) {
@@ -170,20 +167,38 @@ bool TCameraFetch::Enter(TFetchStep step) {
 }
 
 void TCameraFetch::Begin() {
+    state_ = TState::Running;
     result_.Date = request_.PreviousDate;
     // Set on the session and left set, as the View does.
     session_.SetRequestHeader("Pragma", "no-cache");
     session_.SetRequestHeader("Cache-control", "no-cache");
     RemoveFile(request_.WorkFile);
-    state_ = TState::Head;
     if (!Enter(TFetchStep::DateCheck)) return End(TFetchOutcome::Aborted, kStopped);
     // A camera that accepts the connection and never answers must not hold
     // the date check either; a time-out that is no number fails the GET.
     const int timeout = StrToIntDef(request_.Timeout, StrToInt(TSettingsValues{}.Timeout));
-    if (!StartTransfer(true, timeout)) AfterHead();
+    if (request_.EarlyDownload)
+        earlyAfterMs_ = timeout > 0 ? std::clamp(timeout / 4, 1, 1000) : 1000;
+    headStart_ = std::chrono::steady_clock::now();
+    StartLeg(head_, true, timeout);
+    if (head_.ended) HeadEnded();
 }
 
-bool TCameraFetch::StartTransfer(bool head, int readTimeoutMs) {
+// The requests in the order their answers decide: the date first.
+void TCameraFetch::Move() {
+    if (!head_.ended && PumpLeg(head_)) {
+        if (stop_) return;
+        HeadEnded();
+    }
+    if (state_ != TState::Running || stop_) return;
+    if (getStarted_ && !get_.ended && PumpLeg(get_) && stop_) return;
+    if (!getStarted_ && earlyAfterMs_ > 0 && !dateKnown_ &&
+        std::chrono::steady_clock::now() - headStart_ >= std::chrono::milliseconds(earlyAfterMs_))
+        BeginDownload();
+    if (state_ == TState::Running && !stop_ && dateKnown_ && get_.ended) GetEnded();
+}
+
+void TCameraFetch::StartLeg(TLeg& leg, bool head, int readTimeoutMs) {
     THttpTransfer::TSink sink;
     if (!head) {
         sink = [this](const char* data, std::size_t size) {
@@ -191,55 +206,65 @@ bool TCameraFetch::StartTransfer(bool head, int readTimeoutMs) {
                 throw EFCreateError(request_.WorkFile);
         };
     }
-    transfer_ = std::make_unique<THttpTransfer>(
+    leg.transfer = std::make_unique<THttpTransfer>(
         session_,
         THttpTransfer::TRequest{request_.Url, head, readTimeoutMs, request_.ConnectTimeoutMs},
         std::move(sink));
-    transfer_->OnReady = [this] {
-        transferReady_ = true;
+    leg.transfer->OnReady = [this, &leg] {
+        leg.ready = true;
         if (observer_) observer_->FetchConnected(*this);
     };
-    transfer_->OnWorkBegin = [this](std::int64_t countMax) {
-        expected_ = countMax;
-        if (observer_) observer_->FetchWorkBegin(*this, countMax);
-    };
-    transfer_->OnWork = [this](std::int64_t count) {
-        bytes_ = count;
-        if (observer_) observer_->FetchWork(*this, count);
-    };
-    pumpError_.clear();
+    if (!head) {
+        leg.transfer->OnWorkBegin = [this](std::int64_t countMax) {
+            expected_ = countMax;
+            if (observer_) observer_->FetchWorkBegin(*this, countMax);
+        };
+        leg.transfer->OnWork = [this](std::int64_t count) {
+            bytes_ = count;
+            if (observer_) observer_->FetchWork(*this, count);
+        };
+    }
     try {
-        transfer_->Start();
-        return true;
+        leg.transfer->Start();
     } catch (const std::exception& e) {
-        pumpError_ = e.what();
-        return false;
+        leg.error = e.what();
+        leg.ended = true;
     }
 }
 
-// True once the transfer has ended, also by an exception of the sink or an
-// event (a work file that cannot be written, a failing window).
-bool TCameraFetch::PumpTransfer() {
+// True once the leg's transfer has ended, also by an exception of the sink
+// or an event (a work file that cannot be written, a failing window).
+bool TCameraFetch::PumpLeg(TLeg& leg) {
     bool ended = true;
     try {
-        ended = transfer_->Pump();
+        ended = leg.transfer->Pump();
     } catch (const ELumiskError& e) {
-        pumpError_ = e.Message();
+        leg.error = e.Message();
     } catch (const std::exception& e) {
-        pumpError_ = e.what();
+        leg.error = e.what();
     }
-    if (ended && transferReady_) {
-        transferReady_ = false;
+    if (!ended) return false;
+    leg.ended = true;
+    if (leg.ready) {
+        leg.ready = false;
         if (observer_) observer_->FetchDisconnected(*this);
     }
-    return ended;
+    return true;
 }
 
-void TCameraFetch::AfterHead() {
-    const bool ok = pumpError_.empty() && transfer_->Succeeded();
+void TCameraFetch::DropLegs() {
+    for (TLeg* leg : {&head_, &get_}) {
+        leg->transfer.reset();
+        if (leg->ready && observer_) observer_->FetchDisconnected(*this);
+        leg->ready = false;
+    }
+}
+
+void TCameraFetch::HeadEnded() {
+    const bool ok = head_.error.empty() && head_.transfer->Succeeded();
     std::vector<std::string> lines;
-    if (ok) lines = transfer_->Lines();
-    transfer_.reset();
+    if (ok) lines = head_.transfer->Lines();
+    head_.transfer.reset();
 
     TDateSource source = TDateSource::HeadFailed;
     std::string date = kUnreadableDate;
@@ -256,47 +281,54 @@ void TCameraFetch::AfterHead() {
     // A camera with no date has no preview to keep: an empty date header
     // must not pass for a match.
     if (source == TDateSource::Server && request_.DateSkip && !request_.PreviousDate.empty() &&
-        date == request_.PreviousDate)
+        date == request_.PreviousDate) {
+        // A body that came early is not wanted.
+        DropLegs();
+        file_.reset();
+        if (getStarted_) RemoveFile(request_.WorkFile);
+        step_ = TFetchStep::DateCheck;
         return End(TFetchOutcome::Skipped);
+    }
     serverDate_ = date;
+    dateKnown_ = true;
     if (observer_) observer_->FetchDate(*this, date, source);
-    if (stop_) return End(TFetchOutcome::Aborted, kStopped);
-    BeginDownload();
+    if (stop_) return;
+    if (!getStarted_) BeginDownload();
 }
 
 void TCameraFetch::BeginDownload() {
-    state_ = TState::Get;
-    if (!Enter(TFetchStep::Download)) return End(TFetchOutcome::Aborted, kStopped);
+    getStarted_ = true;
+    if (!Enter(TFetchStep::Download)) return;
     const std::string& work = request_.WorkFile;
-    file_.reset(std::fopen(work.c_str(), "wb"));
-    if (!file_) return End(TFetchOutcome::Failed, EFCreateError(work).Message());
     const std::optional<std::int32_t> timeout = TryStrToInt(request_.Timeout);
-    if (!timeout) {
-        file_.reset();
-        RemoveFile(work);
-        return End(TFetchOutcome::Failed, EConvertError(request_.Timeout).Message());
+    file_.reset(std::fopen(work.c_str(), "wb"));
+    if (!file_) {
+        get_.error = EFCreateError(work).Message();
+    } else if (!timeout) {
+        get_.error = EConvertError(request_.Timeout).Message();
+    } else {
+        StartLeg(get_, false, *timeout);
+        return;
     }
-    if (!StartTransfer(false, *timeout)) AfterGet();
+    // Decided once the date is known, which may still skip the camera.
+    get_.ended = true;
 }
 
-void TCameraFetch::AfterGet() {
+void TCameraFetch::GetEnded() {
     const std::string& work = request_.WorkFile;
-    std::string failure = pumpError_;
-    if (failure.empty() && !transfer_->Succeeded()) failure = HttpReason(*transfer_->Error());
-    if (transfer_ && transfer_->Succeeded()) bytes_ = transfer_->Bytes();
+    std::string failure = get_.error;
+    if (failure.empty() && !get_.transfer->Succeeded())
+        failure = HttpReason(*get_.transfer->Error());
+    if (failure.empty()) bytes_ = get_.transfer->Bytes();
     result_.Bytes = bytes_;
-    transfer_.reset();
+    get_.transfer.reset();
     // The work file lives only during the fetch; a partial body is no use.
     if (!failure.empty()) {
         file_.reset();
         RemoveFile(work);
         return End(TFetchOutcome::Failed, failure);
     }
-    if (!Enter(TFetchStep::Checks)) {
-        file_.reset();
-        RemoveFile(work);
-        return End(TFetchOutcome::Aborted, kStopped);
-    }
+    if (!Enter(TFetchStep::Checks)) return;
     if (std::fclose(file_.release()) != 0) {
         RemoveFile(work);
         return End(TFetchOutcome::Failed, EFCreateError(work).Message());
@@ -307,10 +339,7 @@ void TCameraFetch::AfterGet() {
     }
     result_.Type = DetectImageType(work);
     if (observer_) observer_->FetchType(*this, result_.Type);
-    if (stop_) {
-        RemoveFile(work);
-        return End(TFetchOutcome::Aborted, kStopped);
-    }
+    if (stop_) return;
     if (result_.Type == "Undetermined") {
         if (!request_.KeepRejectedWorkFile) RemoveFile(work);
         return End(TFetchOutcome::UnknownFormat, "not an image");
@@ -326,10 +355,7 @@ void TCameraFetch::AfterGet() {
         RemoveFile(typed);
         return End(TFetchOutcome::JpegIncomplete, "incomplete JPEG");
     }
-    if (!Enter(TFetchStep::Keep)) {
-        RemoveFile(typed);
-        return End(TFetchOutcome::Aborted, kStopped);
-    }
+    if (!Enter(TFetchStep::Keep)) return;
     // A rename puts the whole file in place at once; a copy (itself written
     // beside the preview and renamed) is the fallback for a previews
     // directory on another file system.
@@ -341,10 +367,9 @@ void TCameraFetch::AfterGet() {
     End(TFetchOutcome::Updated);
 }
 
+// Stopped: nothing the fetch wrote stays behind.
 void TCameraFetch::Abandon() {
-    transfer_.reset();
-    if (transferReady_ && observer_) observer_->FetchDisconnected(*this);
-    transferReady_ = false;
+    DropLegs();
     file_.reset();
     RemoveFile(request_.WorkFile);
     if (!type_.empty()) RemoveFile(TypedPath(type_));

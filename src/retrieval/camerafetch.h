@@ -21,6 +21,7 @@
 // abandons its transfer and removes its work files.
 #include "retrieval/httptransfer.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -67,6 +68,11 @@ struct TFetchRequest {
     int ConnectTimeoutMs = 0; // 0: no limit, as a View
     std::string WorkFile;     // full path of the file the body is written to
     bool KeepRejectedWorkFile = false;
+    // Send the GET while a slow date check still waits (after a quarter of
+    // its time-out, at most a second), so that a camera that never answers
+    // costs one time-out rather than two. The date still decides: a body
+    // that came meanwhile is dropped when it says skip. The View waits.
+    bool EarlyDownload = false;
 };
 
 struct TFetchResult {
@@ -96,6 +102,8 @@ class IFetchObserver {
   public:
     virtual ~IFetchObserver() = default;
     // A step begins. RequestStop() here ends the fetch Aborted in this step.
+    // Steps come in order; with EarlyDownload, Download (and its work events)
+    // may come before FetchDate.
     virtual void FetchStep(TCameraFetch&, TFetchStep) {}
     // The date check is over and not skipped: the text the camera has from
     // now on unless the fetch fails.
@@ -122,9 +130,9 @@ class TCameraFetch {
     // Starts the fetch on the first call, then takes what the session's last
     // Perform brought. True once the fetch has ended.
     bool Advance();
-    // Ends the fetch Aborted: a transfer in progress is abandoned and the
-    // work files are removed. Takes effect at once outside Advance, and when
-    // the current observer call returns inside it.
+    // Ends the fetch Aborted: the transfers in progress let go of their
+    // connections at once; at the next Advance (or when the observer call it
+    // comes from returns) the fetch ends and its work files are removed.
     void RequestStop();
     // The description that names the preview, when it changes before Keep.
     void SetDescription(const std::string& description) { request_.Description = description; }
@@ -138,18 +146,27 @@ class TCameraFetch {
     std::int64_t ExpectedBytes() const { return expected_; }
 
   private:
-    enum class TState { Idle, Head, Get, Ended };
+    enum class TState { Idle, Running, Ended };
     struct TFileCloser {
         void operator()(std::FILE* f) const;
     };
+    // One request of the fetch and how it ended.
+    struct TLeg {
+        std::unique_ptr<THttpTransfer> transfer;
+        bool ready = false; // FetchConnected was told
+        bool ended = false;
+        std::string error; // a failure to start, or an exception of the sink or an event
+    };
 
     void Begin();
-    void AfterHead();
+    void Move();
+    void HeadEnded();
     void BeginDownload();
-    void AfterGet();
+    void GetEnded();
     bool Enter(TFetchStep step);
-    bool StartTransfer(bool head, int readTimeoutMs);
-    bool PumpTransfer();
+    void StartLeg(TLeg& leg, bool head, int readTimeoutMs);
+    bool PumpLeg(TLeg& leg);
+    void DropLegs();
     void Abandon();
     void End(TFetchOutcome outcome, const std::string& reason = "");
     std::string TypedPath(const std::string& type) const;
@@ -160,9 +177,12 @@ class TCameraFetch {
     TState state_ = TState::Idle;
     TFetchStep step_ = TFetchStep::DateCheck;
     bool stop_ = false;
-    std::unique_ptr<THttpTransfer> transfer_;
-    bool transferReady_ = false;
-    std::string pumpError_; // an exception of the sink or an event, as text
+    TLeg head_;
+    TLeg get_;
+    bool dateKnown_ = false;
+    bool getStarted_ = false;
+    std::chrono::steady_clock::time_point headStart_;
+    int earlyAfterMs_ = 0; // 0: the GET waits for the date
     std::unique_ptr<std::FILE, TFileCloser> file_;
     std::string serverDate_; // the date check's text
     std::int64_t bytes_ = 0;

@@ -119,6 +119,7 @@ void TFetchPool::Start(int id) {
         // Its name goes to the next camera in the slot.
         request.KeepRejectedWorkFile = false;
     }
+    request.EarlyDownload = request.EarlyDownload || settings_.EarlyDownload;
     running_.push_back(id);
     const int onHost = ++perHost_[entry.host];
     peakRunning_ = std::max(peakRunning_, Running());

@@ -3,7 +3,7 @@
 // a View (TCameraFetch): at most Jobs run at a time and at most PerHost of
 // them to one host name and port; the others wait in the order they were
 // added. A camera that never answers holds only its own place until its
-// time-outs pass.
+// time-out passes.
 //
 // Each running fetch writes its own work file, "image.<pid>.<slot>.dat" in
 // the work folder (slot: 0 .. Jobs - 1), removed whatever the outcome; the
@@ -38,6 +38,9 @@ struct TFetchPoolSettings {
     std::string ProxyServer;
     std::string ProxyPort = "80";
     std::string WorkFolder; // "" is the data folder
+    // Each fetch sends its GET while a slow date check still waits
+    // (TFetchRequest::EarlyDownload), so a dead camera costs one time-out.
+    bool EarlyDownload = true;
     std::int64_t MaxBodyBytes = THttpSession::DefaultMaxBodyBytes;
 };
 
