@@ -137,7 +137,9 @@ TCameraFetch::TCameraFetch(THttpSession& session, TFetchRequest request, IFetchO
 
 TCameraFetch::~TCameraFetch() {
     if (state_ != TState::Running) return;
-    DropLegs();
+    // The observer may be going too: it is not told.
+    head_.transfer.reset();
+    get_.transfer.reset();
     file_.reset();
     RemoveFile(request_.WorkFile);
     if (!type_.empty()) RemoveFile(TypedPath(type_));

@@ -18,7 +18,7 @@
 // network and of files are outcomes, never exceptions. An exception of the
 // observer inside the GET's events fails the GET, as it failed a View's;
 // any other leaves Advance, and the fetch can then only be destroyed, which
-// abandons its transfer and removes its work files.
+// abandons its transfers and removes its work files.
 #include "retrieval/httptransfer.h"
 
 #include <chrono>
