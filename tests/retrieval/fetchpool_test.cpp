@@ -12,6 +12,7 @@
 #include "util/datadirectory.h"
 
 #include <QDir>
+#include <QFile>
 #include <chrono>
 #include <set>
 
@@ -238,7 +239,8 @@ struct SameCase {
     bool previousIsServerDate; // the camera's date equals the server's
     TFetchOutcome outcome;
     const char* reason;
-    const char* viewStatus; // prefix of the View's status text
+    const char* viewStatus;  // prefix of the View's status text
+    bool withPreview = true; // the camera's date shows only with a preview
 };
 
 class PoolAsView : public MainFormFixture, public testing::WithParamInterface<SameCase> {};
@@ -255,10 +257,9 @@ TEST_P(PoolAsView, GivesTheViewsOutcomeDateAndPreview) {
                                 : server.Url("/cam");
     WriteCatalogue({{"Harbour Cam", url, "", "5", previous}});
     WriteKnownVersion();
-    // The date shows only with a preview.
-    const std::string oldPreview = EncodeJpeg(CameraPicture(32, 24));
+    const std::string oldPreview = c.withPreview ? EncodeJpeg(CameraPicture(32, 24)) : "";
     QDir().mkpath(QString::fromStdString(dir.File("Previews")));
-    dir.Write("Previews/Harbour Cam.JPG", oldPreview);
+    if (c.withPreview) dir.Write("Previews/Harbour Cam.JPG", oldPreview);
     Start();
     Forms().Settings->timeout->setText("400");
 
@@ -270,7 +271,8 @@ TEST_P(PoolAsView, GivesTheViewsOutcomeDateAndPreview) {
     EXPECT_EQ(viewStatus.rfind(c.viewStatus, 0), 0u) << viewStatus;
 
     // The pool starts from the record as it was before the View.
-    dir.Write("Previews/Harbour Cam.JPG", oldPreview);
+    QFile::remove(QString::fromStdString(dir.File("Previews/Harbour Cam.JPG")));
+    if (c.withPreview) dir.Write("Previews/Harbour Cam.JPG", oldPreview);
     CameraRecord before = viewRecord;
     before.LastModified = previous;
     TSettingsValues settings;
@@ -302,6 +304,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "Downloaded "},
         SameCase{"SameDateSkips", kDated, TFaultReply::Ok(Jpeg()), true, TFetchOutcome::Skipped, "",
                  "Download skipped.  Server"},
+        SameCase{"NoPreviewNeverSkips", kDated, TFaultReply::Ok(Jpeg()), true,
+                 TFetchOutcome::Updated, "", "Downloaded ", false},
         SameCase{"HeadFailsGetSucceeds", TFaultReply::Status("HTTP/1.1 404 Not Found"),
                  TFaultReply::Ok(Jpeg()), false, TFetchOutcome::Updated, "", "Downloaded "},
         SameCase{"HeadStallsGetAnswers", Stall(), TFaultReply::Ok(Jpeg()), false,
