@@ -24,6 +24,12 @@ enum class TPreviewLookup {
 
 // The first existing preview file of the camera in the reader's order (the
 // name as it is on disk), or the base path without extension when none exists.
+// Answered from the previews folder's index (TPreviewFolder::Find).
 std::string FindPreviewFile(const std::string& description, TPreviewLookup order);
+
+// Removes a file of the previews folder (or of its subdirectories) as one of
+// the program's own changes, which the folder's index and disk space follow;
+// false when it could not be removed.
+bool RemovePreviewFile(const std::string& path);
 
 } // namespace lumisk

@@ -3,6 +3,7 @@
 #include "catalogue/camerarecord.h"
 #include "catalogue/settingsfile.h"
 #include "imaging/imagetype.h"
+#include "imaging/previewfolder.h"
 #include "imaging/previewpaths.h"
 #include "retrieval/httpsession.h"
 #include "util/bytetext.h"
@@ -25,17 +26,6 @@ const char* const kStopped = "stopped";
 
 void RemoveFile(const std::string& path) {
     std::remove(path.c_str());
-}
-
-bool CopyFile(const std::string& from, const std::string& to) {
-    try {
-        auto data = ReadWholeFile(from);
-        if (!data) return false;
-        WriteFileReplacing(to, *data);
-        return true;
-    } catch (const ELumiskError&) {
-        return false;
-    }
 }
 
 bool EndsWithJpegMarker(const std::string& path) {
@@ -362,7 +352,7 @@ void TCameraFetch::GetEnded() {
     // beside the preview and renamed) is the fallback for a previews
     // directory on another file system.
     const std::string preview = PreviewBasePath(request_.Description) + "." + type_;
-    const bool kept = std::rename(typed.c_str(), preview.c_str()) == 0 || CopyFile(typed, preview);
+    const bool kept = PreviewFolder().Keep(typed, preview);
     RemoveFile(typed);
     if (!kept) return End(TFetchOutcome::Failed, EFCreateError(preview).Message());
     result_.PreviewPath = preview;

@@ -66,7 +66,7 @@ std::int32_t TOldPreviewRemover::Remove(const std::string& directory,
     const std::string realRoot = RealPath(directory);
     std::int32_t removed = 0;
     auto remove = [&](const std::string& path) {
-        std::remove(path.c_str());
+        RemovePreviewFile(path);
         ++removed;
         if (afterEach) afterEach(removed);
     };

@@ -1,10 +1,9 @@
 #include "tools/statsform.h"
 
 #include "catalogue/appstate.h"
-#include "imaging/previewpaths.h"
+#include "imaging/previewfolder.h"
 #include "tools/statisticstexts.h"
 #include "util/errorreport.h"
-#include "util/fileutils.h"
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
 
@@ -46,10 +45,15 @@ TStatsForm::TStatsForm(QWidget* parent)
 }
 
 void TStatsForm::RefreshStatistics() {
+    // The previews folder is walked only when it changed behind the
+    // program's back; its own writes keep the figure current.
+    SetTexts(PreviewFolder().DiskSpace());
+}
+
+void TStatsForm::SetTexts(std::int64_t previewDiskSpace) {
     const TAppState& app = App();
     const TStatisticsTexts texts = TStatisticsTexts::Build(
-        {app.TotalBytes, app.SessionBytes, app.TotalImages, app.SessionImages},
-        DirectoryTreeSize(PreviewsDirectory()));
+        {app.TotalBytes, app.SessionBytes, app.TotalImages, app.SessionImages}, previewDiskSpace);
     Label1->setText(QString::fromStdString(texts.TotalBytes));
     Label2->setText(QString::fromStdString(texts.SessionBytes));
     Label3->setText(QString::fromStdString(texts.SessionImages));
@@ -58,7 +62,9 @@ void TStatsForm::RefreshStatistics() {
 }
 
 void TStatsForm::FormShow() {
-    RefreshStatistics();
+    // Whatever changed unseen (a file rewritten in place, a subdirectory)
+    // counts from the moment the window is shown.
+    SetTexts(PreviewFolder().WalkDiskSpace());
 }
 
 void TStatsForm::showEvent(QShowEvent* event) {

@@ -1,11 +1,13 @@
 #pragma once
 // The statistics window: bytes and images downloaded, in this run and over
-// all runs, and the disk space of the previews. It keeps no data: every
-// refresh reads the counters in App() and walks the previews directory
-// again. Showing it refreshes it; its close box only hides it.
+// all runs, and the disk space of the previews. It keeps no data: a refresh
+// reads the counters in App() and the previews folder's disk space as
+// TPreviewFolder knows it; showing it walks the folder again. Its close box
+// only hides it.
 #include <QFrame>
 #include <QLabel>
 #include <QWidget>
+#include <cstdint>
 
 namespace lumisk {
 
@@ -28,6 +30,9 @@ class TStatsForm : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+
+  private:
+    void SetTexts(std::int64_t previewDiskSpace);
 };
 
 } // namespace lumisk
