@@ -66,6 +66,15 @@ std::string ConnectReason(const EHttpError& e) {
     }
 }
 
+// The request never reached the camera: its name was not found, or the
+// connection was refused, unreachable or timed out. A read time-out comes
+// only after the connection was made.
+bool CannotReach(const THttpTransfer& transfer) {
+    const EHttpError* e = transfer.Error();
+    return e && !transfer.Connected() &&
+           (e->Failure() == THttpFailure::Connect || e->Failure() == THttpFailure::TimedOut);
+}
+
 std::string HttpReason(const EHttpError& e) {
     switch (e.Failure()) {
     case THttpFailure::Status:
@@ -184,7 +193,10 @@ void TCameraFetch::Move() {
     }
     if (state_ != TState::Running || stop_) return;
     if (getStarted_ && !get_.ended && PumpLeg(get_) && stop_) return;
-    if (!getStarted_ && earlyAfterMs_ > 0 && !dateKnown_ &&
+    // Only a server that took the date check's request and keeps silent is
+    // worth an early GET; one still being reached may turn out unreachable.
+    if (!getStarted_ && earlyAfterMs_ > 0 && !dateKnown_ && head_.transfer &&
+        head_.transfer->Connected() &&
         std::chrono::steady_clock::now() - headStart_ >= std::chrono::milliseconds(earlyAfterMs_))
         BeginDownload();
     if (state_ == TState::Running && !stop_ && dateKnown_ && get_.ended) GetEnded();
@@ -256,6 +268,8 @@ void TCameraFetch::HeadEnded() {
     const bool ok = head_.error.empty() && head_.transfer->Succeeded();
     std::vector<std::string> lines;
     if (ok) lines = head_.transfer->Lines();
+    if (head_.error.empty() && !ok && CannotReach(*head_.transfer))
+        unreachable_ = HttpReason(*head_.transfer->Error());
     head_.transfer.reset();
 
     TDateSource source = TDateSource::HeadFailed;
@@ -298,6 +312,10 @@ void TCameraFetch::BeginDownload() {
         get_.error = EFCreateError(work).Message();
     } else if (!timeout) {
         get_.error = EConvertError(request_.Timeout).Message();
+    } else if (!unreachable_.empty()) {
+        // A camera the date check could not reach at all would only make
+        // the GET wait for the same failure: it ends as that GET would.
+        get_.error = unreachable_;
     } else {
         StartLeg(get_, false, *timeout);
         return;

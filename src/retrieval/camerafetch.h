@@ -6,6 +6,10 @@
 // rejected; a good image becomes the camera's preview,
 // PreviewBasePath(description) + "." + type, put in place whole by a rename.
 //
+// A camera the date check cannot reach at all (name not found, connection
+// refused or timed out) gets no GET: the download step ends Failed at once,
+// as the GET would have.
+//
 // Whoever owns the session runs its Wait and Perform and calls Advance()
 // after each Perform (THttpClient::RunJob for a View, TFetchPool for many).
 // Steps and progress go to the observer, whose calls run inside Advance and
@@ -68,10 +72,11 @@ struct TFetchRequest {
     int ConnectTimeoutMs = 0; // 0: no limit, as a View
     std::string WorkFile;     // full path of the file the body is written to
     bool KeepRejectedWorkFile = false;
-    // Send the GET while a slow date check still waits (after a quarter of
-    // its time-out, at most a second), so that a camera that never answers
-    // costs one time-out rather than two. The date still decides: a body
-    // that came meanwhile is dropped when it says skip. The View waits.
+    // Send the GET while a slow date check still waits for its answer
+    // (connected, after a quarter of its time-out, at most a second), so that
+    // a camera that never answers costs one time-out rather than two. The
+    // date still decides: a body that came meanwhile is dropped when it says
+    // skip. The View waits.
     bool EarlyDownload = false;
 };
 
@@ -179,6 +184,7 @@ class TCameraFetch {
     bool stop_ = false;
     TLeg head_;
     TLeg get_;
+    std::string unreachable_; // why the date check could not reach the camera at all
     bool dateKnown_ = false;
     bool getStarted_ = false;
     std::chrono::steady_clock::time_point headStart_;

@@ -280,6 +280,7 @@ bool THttpTransfer::Pump() {
 int THttpTransfer::Prereq(void* self, char*, char*, int, int) {
     auto& t = *static_cast<THttpTransfer*>(self);
     t.ready_ = true;
+    t.connected_ = true;
     t.waitingForData_ = true;
     t.lastData_ = TClock::now();
     t.session_.NoteConnectionReady();

@@ -81,6 +81,9 @@ class THttpTransfer {
     const std::vector<std::string>& Lines() const { return lines_; }
     // Body bytes handed to the sink.
     std::int64_t Bytes() const { return written_; }
+    // A connection was made and the request went out on it (so a failure
+    // since is not one of reaching the server).
+    bool Connected() const { return connected_; }
 
     // A connection is ready and the request goes out.
     std::function<void()> OnReady;
@@ -124,6 +127,7 @@ class THttpTransfer {
 
     // Recorded by the libcurl callbacks; Pump turns them into events.
     bool ready_ = false;
+    bool connected_ = false;
     bool expectStatusLine_ = true;
     int status_ = 0;
     std::string statusLine_;

@@ -46,7 +46,8 @@ struct TFaultReply {
 
 class TFaultServer {
   public:
-    TFaultServer();
+    // On the given port of 127.0.0.1; 0: one the kernel chooses.
+    explicit TFaultServer(int port = 0);
     ~TFaultServer();
     TFaultServer(const TFaultServer&) = delete;
     TFaultServer& operator=(const TFaultServer&) = delete;
