@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <time.h>
 
 namespace lumisk::test {
 
@@ -38,6 +40,17 @@ bool WaitFor(const std::function<bool()>& cond, int timeoutMs) {
         QThread::msleep(1);
     }
     return true;
+}
+
+bool WaitForTheClockToPass(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    const auto ns = [](const timespec& t) { return t.tv_sec * 1'000'000'000LL + t.tv_nsec; };
+    return WaitFor([&] {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        return ns(now) > ns(st.st_mtim);
+    });
 }
 
 } // namespace lumisk::test

@@ -24,4 +24,9 @@ private:
 // Waits, processing events, until cond() holds or the deadline passes.
 bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 5000);
 
+// Waits until the coarse clock that stamps file times has passed the
+// modification time of path, so that a change made now gets a later stamp
+// even on a file system that stamps clock ticks.
+bool WaitForTheClockToPass(const std::string& path);
+
 } // namespace lumisk::test

@@ -1,11 +1,21 @@
 // The statistics window: its designed lines before the first refresh, the
-// refreshed lines from the counters and the previews' disk space, and the
-// refresh on showing.
+// refreshed lines from the counters and the previews' disk space, the
+// refresh on showing, and a disk space that stays equal to a walk of the
+// folder while Views, the refresh's clean-up and others change it.
 #include "tools/statsform.h"
 
+#include "imaging/imagefixtures.h"
+#include "imaging/previewfolder.h"
+#include "imaging/previewpaths.h"
+#include "support/faultserver.h"
 #include "support/mainformfixture.h"
+#include "tools/oldpreviewremover.h"
+#include "util/fileutils.h"
+#include "util/textutils.h"
 
 #include <QDir>
+#include <cstdio>
+#include <functional>
 #include <limits>
 
 using namespace lumisk;
@@ -132,4 +142,67 @@ TEST_F(StatsWindow, ShowingRefreshesAndHiddenRefreshesAreKept) {
     App().SessionImages = 9;
     f.show();
     EXPECT_EQ(f.Label3->text(), "Images this session = 9");
+}
+
+// ---- The disk space follows what changes the previews ------------------------
+
+TEST_F(StatsWindow, DiskSpaceEqualsAWalkAfterViewsRemovalsAndChangesBehindOurBack) {
+    TFaultServer server;
+    server.On("HEAD", "", TFaultReply::Ok("")); // no date: every View downloads
+    WriteCatalogue({{"A", server.Url("/a"), "", "5", ""}, {"B", server.Url("/b"), "", "5", ""}});
+    WriteKnownVersion();
+    QDir().mkpath(QString::fromStdString(dir.File("Previews/old")));
+    dir.Write("Previews/old/Z.gif", std::string(700, 'z'));
+    dir.Write("Previews/old/Y.bmp", std::string(300, 'y'));
+    Start();
+    TStatsForm& stats = *Forms().StatsForm;
+    const std::string previews = PreviewsDirectory();
+    auto view = [&](int position, const std::string& path, const std::string& body) {
+        server.On("GET", path, TFaultReply::Ok(body));
+        Main().description_combo->setCurrentIndex(position);
+        Main().description_comboClick();
+        Main().viewbutton->click();
+        ASSERT_FALSE(App().DownloadFailed) << Main().Status().toStdString();
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> change; // ends with the refresh the program would make
+    };
+    const std::vector<Step> steps = {
+        {"FirstView", [&] { view(0, "/a", EncodeJpeg(CameraPicture(64, 48))); }},
+        {"LargerPictureReplacesIt", [&] { view(0, "/a", EncodeJpeg(CameraPicture(320, 240))); }},
+        {"AnotherTypeBesideIt", [&] { view(0, "/a", SimpleGif(40, 30, 40, 30)); }},
+        {"AnotherCamera", [&] { view(1, "/b", EncodeJpeg(CameraPicture(160, 120))); }},
+        {"OldPreviewsRemoved",
+         [&] {
+             EXPECT_EQ(TOldPreviewRemover({"A", "B"}).Remove(previews), 2);
+             stats.RefreshStatistics();
+         }},
+        {"AddedBehindOurBack",
+         [&] {
+             ASSERT_TRUE(WaitForTheClockToPass(previews));
+             dir.Write("Previews/X.jpg", std::string(5000, 'x'));
+             stats.RefreshStatistics();
+         }},
+        {"RemovedBehindOurBack",
+         [&] {
+             ASSERT_TRUE(WaitForTheClockToPass(previews));
+             std::remove((previews + "A.GIF").c_str());
+             stats.RefreshStatistics();
+         }},
+        {"SubdirectoryChangedThenShown",
+         [&] {
+             QDir().mkpath(QString::fromStdString(previews + "sub"));
+             dir.Write("Previews/sub/W.jpg", std::string(9000, 'w'));
+             stats.show();
+         }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        const std::int64_t walked = DirectoryTreeSize(previews);
+        EXPECT_EQ(stats.Label5->text().toStdString(),
+                  "Preview disk space = " + ByteSizeText(walked));
+        EXPECT_EQ(PreviewFolder().DiskSpace(), walked);
+    }
 }

@@ -1,0 +1,206 @@
+// Preview lookups from the folder's index: which file each reader takes from
+// a folder of mixed-case names and missing previews, and that the index
+// keeps answering as a scan of the folder does while the program and others
+// change the folder.
+#include "imaging/previewfolder.h"
+#include "imaging/previewpaths.h"
+#include "support/tempdir.h"
+#include "util/datadirectory.h"
+
+#include <QDir>
+#include <algorithm>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace lumisk;
+using namespace lumisk::test;
+
+namespace {
+
+const std::vector<std::string> kPanel = {"jpg", "bmp", "gif", "png"};
+const std::vector<std::string> kGrid = {"bmp", "gif", "jpg", "png"};
+
+// The lookup by a scan of the whole folder, as it was made before the index:
+// per extension in order, a file (or a link to one) named exactly after the
+// camera with the extension in any case; the upper-case spelling first, then
+// the lower-case one, then the others in byte order.
+std::string Scanned(const std::string& folder, const std::string& name,
+                    const std::vector<std::string>& extensions) {
+    for (const std::string& ext : extensions) {
+        std::vector<std::string> found;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* e = ::readdir(dir)) {
+                const std::string candidate = e->d_name;
+                struct stat st {};
+                if (candidate.size() == name.size() + 1 + ext.size() &&
+                    candidate.compare(0, name.size() + 1, name + ".") == 0 &&
+                    ::strcasecmp(candidate.c_str() + name.size() + 1, ext.c_str()) == 0 &&
+                    ::stat((folder + candidate).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                    found.push_back(candidate);
+            }
+            ::closedir(dir);
+        }
+        if (found.empty()) continue;
+        std::string upper = ext;
+        std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+        for (const std::string& spelled : {name + "." + upper, name + "." + ext})
+            if (std::count(found.begin(), found.end(), spelled)) return folder + spelled;
+        return folder + *std::min_element(found.begin(), found.end());
+    }
+    return folder + name;
+}
+
+class PreviewFolderTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        SetDataDirectory(dir.Path());
+        QDir().mkpath(QString::fromStdString(Folder()));
+    }
+    std::string Folder() const { return PreviewsDirectory(); }
+    // "name" a file, "name/" a directory, "name>target" a link.
+    void Make(const std::string& entry) const {
+        const std::string path = Folder() + entry;
+        if (entry.back() == '/') {
+            ::mkdir(path.c_str(), 0755);
+        } else if (const auto arrow = entry.find('>'); arrow != std::string::npos) {
+            ::symlink(entry.substr(arrow + 1).c_str(), (Folder() + entry.substr(0, arrow)).c_str());
+        } else {
+            dir.Write("Previews/" + entry, "picture");
+        }
+    }
+    TTempDir dir;
+};
+
+struct LookupCase {
+    const char* name;
+    std::vector<std::string> entries;
+    std::string description;
+    std::string panel, grid; // the file each reader takes; "" for none
+};
+
+class PreviewLookup : public PreviewFolderTest, public testing::WithParamInterface<LookupCase> {};
+
+void PrintTo(const LookupCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+} // namespace
+
+TEST_P(PreviewLookup, TakesTheReadersFileAsAScanDoes) {
+    const LookupCase& c = GetParam();
+    for (const std::string& entry : c.entries)
+        Make(entry);
+    const std::string none = PreviewBasePath(c.description);
+    const std::string name = SafePreviewName(c.description);
+    EXPECT_EQ(FindPreviewFile(c.description, TPreviewLookup::Panel),
+              c.panel.empty() ? none : Folder() + c.panel);
+    EXPECT_EQ(FindPreviewFile(c.description, TPreviewLookup::Grid),
+              c.grid.empty() ? none : Folder() + c.grid);
+    EXPECT_EQ(FindPreviewFile(c.description, TPreviewLookup::Panel),
+              Scanned(Folder(), name, kPanel));
+    EXPECT_EQ(FindPreviewFile(c.description, TPreviewLookup::Grid), Scanned(Folder(), name, kGrid));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, PreviewLookup,
+    testing::Values(
+        LookupCase{"UpperCaseAsTheViewWrites", {"Cam.JPG"}, "Cam", "Cam.JPG", "Cam.JPG"},
+        LookupCase{
+            "LowerAndMixedCaseExtensions", {"Cam.jpg", "Cam.gIf"}, "Cam", "Cam.jpg", "Cam.gIf"},
+        LookupCase{
+            "PanelTakesTheJpegGridTheGif", {"Cam.JPG", "Cam.GIF"}, "Cam", "Cam.JPG", "Cam.GIF"},
+        LookupCase{
+            "ExtensionOrderBeforeSpelling", {"Cam.Jpg", "Cam.BMP"}, "Cam", "Cam.Jpg", "Cam.BMP"},
+        LookupCase{"UpperSpellingThenLowerThenByteOrder",
+                   {"Cam.jPg", "Cam.Jpg", "Cam.jpg", "Cam.gIF", "Cam.GiF"},
+                   "Cam",
+                   "Cam.jpg",
+                   "Cam.GiF"},
+        LookupCase{"NameCaseMustMatch", {"cam.JPG", "CAM.gif"}, "Cam", "", ""},
+        LookupCase{
+            "MissingPreviewAmongOthers", {"Other.JPG", "Cam 2.JPG", "Cam.JPG.bak"}, "Cam", "", ""},
+        LookupCase{"DirectoryAndDanglingLinkAreNoPreview",
+                   {"Cam.JPG/", "Cam.png>nowhere.png"},
+                   "Cam",
+                   "",
+                   ""},
+        LookupCase{
+            "LinkToAFileIsOne", {"real.bin", "Cam.gif>real.bin"}, "Cam", "Cam.gif", "Cam.gif"},
+        LookupCase{"UnsafeDescriptionUsesItsSafeName", {"a_b.PNG"}, "a/b", "a_b.PNG", "a_b.PNG"},
+        LookupCase{"HiddenNameForAnEmptyDescription", {".BMP"}, "", ".BMP", ".BMP"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The index follows the folder ----------------------------------------------
+
+struct ChangeStep {
+    const char* name;
+    std::function<void(const std::string& folder, const TTempDir& dir)> change;
+};
+
+TEST_F(PreviewFolderTest, AnswersAsAScanAfterEveryChange) {
+    const std::string work = dir.File("image.JPG");
+    const std::vector<ChangeStep> steps = {
+        {"EmptyFolder", [](const std::string&, const TTempDir&) {}},
+        {"AddedBehindOurBack",
+         [](const std::string&, const TTempDir& d) { d.Write("Previews/Cam.jpg", "a"); }},
+        {"AnotherTypeAddedAtOnce",
+         [](const std::string&, const TTempDir& d) { d.Write("Previews/Cam.GIF", "b"); }},
+        {"RenamedBehindOurBack",
+         [](const std::string& f, const TTempDir&) {
+             ::rename((f + "Cam.jpg").c_str(), (f + "Cam.JpG").c_str());
+         }},
+        {"KeptByTheProgram",
+         [&](const std::string& f, const TTempDir& d) {
+             d.Write("image.JPG", "new picture");
+             ASSERT_TRUE(PreviewFolder().Keep(work, f + "Cam.JPG"));
+         }},
+        {"RemovedByTheProgram",
+         [](const std::string& f, const TTempDir&) {
+             ASSERT_TRUE(RemovePreviewFile(f + "Cam.JpG"));
+         }},
+        {"AddedBehindOurBackAfterOurOwnChange",
+         [](const std::string& f, const TTempDir& d) {
+             ASSERT_TRUE(WaitForTheClockToPass(f));
+             d.Write("Previews/Other.png", "c");
+         }},
+        {"AddedBehindOurBackJustBeforeOurOwnChange",
+         [&](const std::string& f, const TTempDir& d) {
+             // Known for certain first: read after the clock left the
+             // folder's last change behind.
+             ASSERT_TRUE(WaitForTheClockToPass(f));
+             FindPreviewFile("Other", TPreviewLookup::Grid);
+             d.Write("Previews/Other.gif", "f");
+             d.Write("image.JPG", "newer picture");
+             ASSERT_TRUE(PreviewFolder().Keep(work, f + "Other.JPG"));
+         }},
+        {"FileBecomesADirectory",
+         [](const std::string& f, const TTempDir&) {
+             ::unlink((f + "Cam.GIF").c_str());
+             ::mkdir((f + "Cam.GIF").c_str(), 0755);
+         }},
+        {"FolderMadeAgain",
+         [](const std::string& f, const TTempDir& d) {
+             QDir(QString::fromStdString(f)).removeRecursively();
+             QDir().mkpath(QString::fromStdString(f));
+             d.Write("Previews/cam.BMP", "d");
+             d.Write("Previews/Other.Bmp", "e");
+         }},
+        {"FolderGone",
+         [](const std::string& f, const TTempDir&) {
+             QDir(QString::fromStdString(f)).removeRecursively();
+         }},
+    };
+    for (const ChangeStep& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change(Folder(), dir);
+        for (const std::string description : {"Cam", "cam", "Other"}) {
+            EXPECT_EQ(FindPreviewFile(description, TPreviewLookup::Panel),
+                      Scanned(Folder(), description, kPanel));
+            EXPECT_EQ(FindPreviewFile(description, TPreviewLookup::Grid),
+                      Scanned(Folder(), description, kGrid));
+        }
+    }
+}
