@@ -64,25 +64,36 @@ void BM_LoadCatalogue(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadCatalogue)->Unit(benchmark::kMillisecond);
 
+// Every View stores one camera's date and saves: the file differs from what
+// is on disk each time, so each save writes and syncs it (an unchanged file
+// is not written again).
+const char* const kDates[] = {"Tue, 15 Nov 1994 08:12:31 GMT", "Wed, 16 Nov 1994 08:12:31 GMT"};
+
 void BM_SaveCatalogue(benchmark::State& state) {
     TFixture& f = Fixture();
-    for (auto _ : state)
-        SaveCatalogueFile(f.Path(), f.catalogue);
+    TCatalogue catalogue = f.catalogue;
+    std::size_t turn = 0;
+    for (auto _ : state) {
+        catalogue.Records[kCameras / 3].LastModified = kDates[++turn % 2];
+        SaveCatalogueFile(f.Path(), catalogue);
+    }
     state.SetItemsProcessed(state.iterations() * kCameras);
 }
 BENCHMARK(BM_SaveCatalogue)->Unit(benchmark::kMillisecond);
 
-// The windows' save after a command stored one camera's date: the file is
-// read again under the data folder's lock, merged and written.
+// The windows' save of their own change after a command stored another
+// camera's date: the file is read again under the data folder's lock, merged
+// and written.
 void BM_SaveCatalogueMerging(benchmark::State& state) {
     TFixture& f = Fixture();
     const std::string base = CatalogueFileText(f.catalogue);
     TCatalogue changed = f.catalogue;
-    changed.Records[kCameras / 2].LastModified = "Wed, 16 Nov 1994 08:12:31 GMT";
+    changed.Records[kCameras / 2].LastModified = kDates[1];
     const std::string disk = CatalogueFileText(changed);
     for (auto _ : state) {
         state.PauseTiming();
         TCatalogue mine = f.catalogue;
+        mine.Records[kCameras / 3].LastModified = "Thu, 17 Nov 1994 08:12:31 GMT";
         TFileSnapshot onDisk;
         onDisk.Record(base);
         WriteFileReplacing(f.Path(), disk);
