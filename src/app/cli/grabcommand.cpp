@@ -184,8 +184,8 @@ std::string TGrabCommand::Details() const {
 
 std::vector<TOption> TGrabCommand::Options() const {
     return {{"--every", "MINUTES",
-             "minutes to wait after each download (needed; 0 downloads as often\n"
-             "as allowed, once in 5 seconds)"},
+             "minutes to wait after each download (needed; 0 asks\n"
+             "as often as allowed: once in 5 seconds)"},
             {"--seconds", "S", "seconds to wait on top of the minutes (default 0)"},
             {"--max", "N", "end after N frames kept (default 0: until stopped)"}};
 }

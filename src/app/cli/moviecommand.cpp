@@ -17,16 +17,17 @@ std::string TMovieCommand::Summary() const {
 std::string TMovieCommand::Details() const {
     return "Turns the frames Frames/FRA#####.BMP of the data folder, in the order of\n"
            "their numbers, into one uncompressed AVI movie, exactly as the AVI Builder\n"
-           "window does, and says on standard output what it wrote. The frames are kept\n"
-           "unless --delete-frames is given. Ctrl+C or SIGTERM stops the build: no\n"
-           "partial movie is left and the frames stay.\n";
+           "window does, and says on standard output what it wrote. The frames are\n"
+           "kept unless --delete-frames is given. Ctrl+C or SIGTERM stops the build:\n"
+           "no partial movie is left and the frames stay.\n";
 }
 
 std::vector<TOption> TMovieCommand::Options() const {
     return {{"--fps", "N", "frames per second of the movie (default 15)"},
             {"--out", "FILE",
-             "the movie's file (default: AVI00000.AVI, AVI00001.AVI, ... in the\n"
-             "data folder, the next free name, as the window proposes)"},
+             "the movie's file (default: the next free name of\n"
+             "AVI00000.AVI, AVI00001.AVI, ... in the data folder,\n"
+             "as the window proposes)"},
             {"--delete-frames", "", "delete the frame files once the movie is complete"}};
 }
 
