@@ -10,7 +10,7 @@ namespace lumisk::test {
 namespace {
 
 std::string Config(const std::string& prefix, const std::string& root, int port,
-                   const TNginxTls* tls) {
+                   const TNginxTls* tls, int addresses) {
     std::string c = "daemon off;\nmaster_process off;\nworker_processes 1;\n";
     c += "pid " + prefix + "nginx.pid;\n";
     c += "error_log " + prefix + "error.log info;\n";
@@ -22,7 +22,9 @@ std::string Config(const std::string& prefix, const std::string& root, int port,
     for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
         c += std::string("  ") + temp + "_temp_path " + prefix + temp + ";\n";
     c += "  server {\n";
-    c += "    listen 127.0.0.1:" + std::to_string(port) + (tls ? " ssl" : "") + ";\n";
+    for (int address = 1; address <= addresses; ++address)
+        c += "    listen 127.0.0." + std::to_string(address) + ":" + std::to_string(port) +
+             (tls ? " ssl" : "") + ";\n";
     c += "    server_name localhost;\n";
     c += "    root " + root + ";\n";
     if (tls) {
@@ -39,7 +41,8 @@ bool TNginx::Available() {
     return !FindProgram("nginx").empty();
 }
 
-TNginx::TNginx(const std::string& root, const TNginxTls* tls) : tls_(tls != nullptr) {
+TNginx::TNginx(const std::string& root, const TNginxTls* tls, int addresses)
+    : tls_(tls != nullptr), addresses_(addresses) {
     // The port is free when chosen but may be taken before nginx binds it.
     for (int attempt = 0; attempt < 5; ++attempt)
         if (TryStart(root, tls)) return;
@@ -54,7 +57,7 @@ bool TNginx::TryStart(const std::string& root, const TNginxTls* tls) {
     if (process_) StopProcess(*process_);
     port_ = FreeLocalPort();
     const std::string prefix = dir_.Path();
-    dir_.Write("nginx.conf", Config(prefix, root, port_, tls));
+    dir_.Write("nginx.conf", Config(prefix, root, port_, tls, addresses_));
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::MergedChannels);
     process_->setStandardOutputFile(QProcess::nullDevice());
@@ -66,7 +69,12 @@ bool TNginx::TryStart(const std::string& root, const TNginxTls* tls) {
 }
 
 std::string TNginx::Url(const std::string& path) const {
-    return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + path;
+    return UrlAt(1, path);
+}
+
+std::string TNginx::UrlAt(int address, const std::string& path) const {
+    return (tls_ ? "https://127.0.0." : "http://127.0.0.") + std::to_string(address) + ":" +
+           std::to_string(port_) + path;
 }
 
 std::string TNginx::ErrorLog() const {
