@@ -1,4 +1,4 @@
-// The grab engine without any window, downloading through a View of its own
+// The grab engine without any window, downloading by the rules of a View
 // from a real nginx (and from the fault server for a slow download): which
 // pictures become frames, skips, the maximum, earlier frames, a frame name
 // taken meanwhile, and a stop during a download.
@@ -8,10 +8,9 @@
 #include "support/faultserver.h"
 #include "support/nginxserver.h"
 #include "support/tempdir.h"
+#include "tools/cameradownload.h"
 #include "tools/grabengine.h"
-#include "tools/headlessview.h"
 #include "util/datadirectory.h"
-#include "util/events.h"
 #include "util/tickcount.h"
 
 #include <QDir>
@@ -29,15 +28,19 @@ struct TServe {
     bool NewDate = true;
 };
 
-// The engine's host: a View of camera 1 without windows; downloads beyond
+// The engine's host: camera 1 downloaded by a View's rules; downloads beyond
 // the served list stop the grab.
 class TTestGrab : public IGrabHost {
   public:
-    explicit TTestGrab(bool dateSkip) : View({false, "", "", "5000", dateSkip}) {
-        Engine.SpacingMs = 0;
+    explicit TTestGrab(bool dateSkip) : Download_(Settings(dateSkip)) { Engine.SpacingMs = 0; }
+    static TSettingsValues Settings(bool dateSkip) {
+        TSettingsValues settings;
+        settings.DateSkip = dateSkip;
+        return settings;
     }
     TGrabEngine Engine{*this};
-    THeadlessView View;
+    TCameraDownload Download_;
+    TFetchResult Result;
     std::vector<TServe> Served;
     std::function<void(const TServe&)> Serve;
     std::optional<std::int64_t> Delay;
@@ -58,16 +61,12 @@ class TTestGrab : public IGrabHost {
         }
         if (Serve) Serve(Served[downloads_]);
         ++downloads_;
-        switch (View.Run(1)) {
-        case THeadlessViewOutcome::Image:
-            return TGrabDownload::Image;
-        case THeadlessViewOutcome::Skipped:
-            return TGrabDownload::Skipped;
-        default:
-            return TGrabDownload::Nothing;
-        }
+        Result = Download_.Run(App().Catalogue.Records[1]);
+        if (Result.Outcome == TFetchOutcome::Updated) return TGrabDownload::Image;
+        if (Result.Outcome == TFetchOutcome::Skipped) return TGrabDownload::Skipped;
+        return TGrabDownload::Nothing;
     }
-    QImage DownloadedPicture() override { return *DecodeImageFile(View.Preview().value()); }
+    QImage DownloadedPicture() override { return *DecodeImageFile(Result.PreviewPath); }
     // No test waits: a wait that starts ends the grab.
     void Pause(std::int64_t) override {
         ++Pauses;
@@ -89,7 +88,6 @@ class GrabEngine : public testing::Test {
         SetDataDirectory(dir.Path());
         ResetAppState();
     }
-    void TearDown() override { SetPendingEventsHook(nullptr); }
     void AddCamera(const std::string& url) {
         App().Catalogue.Append();
         App().Catalogue.Records[1].SetFields("Harbour Cam", url, "", "5", "");
@@ -251,19 +249,18 @@ TEST_F(GrabEngine, StopDuringADownloadAbandonsItAndLeavesNoFile) {
     TTestGrab grab(false);
     grab.Served = {{0}, {0}};
     grab.Serve = nullptr;
-    // The stop comes as a signal's would: noticed where the View yields.
-    SetPendingEventsHook([&] {
-        if (App().CurrentDownloadBytes > 0) {
-            grab.Engine.RequestStop();
-            grab.View.Abort();
-        }
-    });
+    // The stop comes as a signal's would: noticed while the download waits.
+    grab.Download_.StopRequested = [&] {
+        for (const TFaultRequest& request : server.Requests())
+            if (request.Method == "GET") grab.Engine.RequestStop();
+        return grab.Engine.StopRequested();
+    };
     const std::int64_t start = TickMilliseconds();
     grab.Engine.Run();
     EXPECT_LT(TickMilliseconds() - start, 3000);
     EXPECT_EQ(grab.Engine.ImagesDownloaded(), 0);
     EXPECT_TRUE(Files("Frames", QDir::Files | QDir::Hidden).isEmpty());
-    EXPECT_FALSE(dir.Exists("image.dat"));
+    EXPECT_TRUE(Files("", QDir::Files | QDir::Hidden).isEmpty()); // no work file
     EXPECT_TRUE(Files("Previews", QDir::Files | QDir::Hidden).isEmpty());
 }
 

@@ -5,12 +5,13 @@
 #include "app/cli/commandcontext.h"
 #include "app/cli/datafolder.h"
 #include "catalogue/appstate.h"
+#include "catalogue/catalogueedit.h"
+#include "catalogue/settingsfile.h"
 #include "imaging/imagefile.h"
+#include "tools/cameradownload.h"
 #include "tools/grabengine.h"
-#include "tools/headlessview.h"
 #include "util/datadirectory.h"
 #include "util/events.h"
-#include "util/inifile.h"
 #include "util/lumiskerror.h"
 
 #include <poll.h>
@@ -24,28 +25,18 @@ std::string FileName(const std::string& path) {
     return path.substr(path.rfind('/') + 1);
 }
 
-// The downloads' share of the statistics, added to what the file holds now;
-// no other key changes.
-void AddCounters(std::int64_t bytes, std::int64_t images) {
-    if (bytes == 0 && images == 0) return;
-    const std::string path = DataPath("orvane.ini");
-    TIniFile ini(path);
-    if (ini.Unreadable()) throw EFOpenError(path);
-    ini.WriteInteger("Settings", "Total Bytes",
-                     SaturatingAdd(ini.ReadInteger("Settings", "Total Bytes", 0), bytes));
-    ini.WriteInteger("Settings", "Total Images",
-                     SaturatingAdd(ini.ReadInteger("Settings", "Total Images", 0), images));
-    ini.UpdateFile();
-}
-
 class TGrabRun : public IGrabHost {
   public:
     TGrabRun(TCommandContext& context, std::int32_t slot, const TSettingsValues& settings)
         : context_(context), slot_(slot),
           description_(App().Catalogue.Records[static_cast<std::size_t>(slot)].Description),
           savedDate_(App().Catalogue.Records[static_cast<std::size_t>(slot)].LastModified),
-          view_({settings.ProxyEnabled, settings.ProxyServer, settings.ProxyPort, settings.Timeout,
-                 settings.DateSkip}) {}
+          download_(settings) {
+        download_.StopRequested = [this] {
+            CheckStop();
+            return Engine.StopRequested();
+        };
+    }
 
     TGrabEngine Engine{*this};
     std::optional<std::int64_t> Delay;
@@ -53,11 +44,9 @@ class TGrabRun : public IGrabHost {
     std::int32_t Failed = 0;
     std::string FirstFrame, LastFrame;
 
-    // Polled wherever the engine or the View yields.
+    // Polled wherever the engine or the download waits.
     void CheckStop() {
-        if (!context_.StopRequested()) return;
-        Engine.RequestStop();
-        view_.Abort();
+        if (context_.StopRequested()) Engine.RequestStop();
     }
 
   private:
@@ -75,31 +64,31 @@ class TGrabRun : public IGrabHost {
             Engine.RequestStop();
             return TGrabDownload::Nothing;
         }
-        const TAppState& app = App();
-        const std::int32_t bytesBefore = app.TotalBytes, imagesBefore = app.TotalImages;
-        const THeadlessViewOutcome outcome = view_.Run(slot_);
-        Save(std::int64_t{app.TotalBytes} - bytesBefore,
-             std::int64_t{app.TotalImages} - imagesBefore);
-        switch (outcome) {
-        case THeadlessViewOutcome::Image:
+        CameraRecord& camera = App().Catalogue.Records[static_cast<std::size_t>(slot_)];
+        result_ = download_.Run(camera);
+        Save(camera.LastModified, result_.CountedBytes(),
+             result_.Outcome == TFetchOutcome::Updated ? 1 : 0);
+        switch (result_.Outcome) {
+        case TFetchOutcome::Updated:
             return TGrabDownload::Image;
-        case THeadlessViewOutcome::Skipped:
+        case TFetchOutcome::Skipped:
+        case TFetchOutcome::JpegIncomplete: // counted as skipped, as the window counts it
             return TGrabDownload::Skipped;
-        case THeadlessViewOutcome::Failed:
-            ++Failed;
-            context_.Say("grab: download failed: " + view_.StatusText());
+        case TFetchOutcome::Aborted:
             return TGrabDownload::Nothing;
-        case THeadlessViewOutcome::Aborted:
+        case TFetchOutcome::Failed:
+        case TFetchOutcome::ZeroBytes:
+        case TFetchOutcome::UnknownFormat:
             break;
         }
+        ++Failed;
+        context_.Say("grab: download failed: " + result_.Reason);
         return TGrabDownload::Nothing;
     }
 
     QImage DownloadedPicture() override {
-        const std::optional<std::string>& preview = view_.Preview();
-        if (!preview) throw ELumiskError("The downloaded picture was not found among the previews");
-        std::optional<QImage> picture = DecodeImageFile(*preview);
-        if (!picture) throw EFOpenError(*preview);
+        std::optional<QImage> picture = DecodeImageFile(result_.PreviewPath);
+        if (!picture) throw EFOpenError(result_.PreviewPath);
         return *picture;
     }
 
@@ -121,33 +110,24 @@ class TGrabRun : public IGrabHost {
         context_.Progress().Update(unique, "kept " + LastFrame);
     }
 
-    // Only what this grab owns: its camera's date (found again by its
-    // description, in the file as it is now) and the counters' growth.
-    void Save(std::int64_t bytes, std::int64_t images) {
-        const std::string date =
-            App().Catalogue.Records[static_cast<std::size_t>(slot_)].LastModified;
+    // Only what this grab owns, each under the data folder's lock: its
+    // camera's date (found again by its description in the file as it is
+    // now) and the counters' growth.
+    void Save(const std::string& date, std::int64_t bytes, std::int64_t images) {
         try {
             if (date != savedDate_) {
-                bool found = false;
-                context_.Data().ChangeCatalogue([&](TCatalogue& catalogue) {
-                    const TCameraMatches matches = TCameraMatches::Find(catalogue, description_);
-                    if (matches.Exact.empty()) return false;
-                    found = true;
-                    slot_ = matches.Exact[0];
-                    CameraRecord& record = catalogue.Records[static_cast<std::size_t>(slot_)];
-                    if (record.LastModified == date) return false;
-                    record.LastModified = date;
-                    return true;
-                });
+                const auto gone =
+                    StoreCameraDates(DataPath("orvane.dat"), {{description_, date, 0}});
                 savedDate_ = date;
-                if (!found) {
+                if (!gone.empty()) {
                     gone_ = true;
                     Engine.RequestStop();
                     context_.Say("grab: the camera \"" + description_ +
                                  "\" is no longer in the catalogue; the grab ends");
                 }
             }
-            AddCounters(bytes, images);
+            if (bytes != 0 || images != 0)
+                AddStatisticsToSettingsFile(DataPath("orvane.ini"), bytes, images);
         } catch (const ELumiskError& e) {
             // The frames matter most: the grab goes on.
             context_.Say("grab: " + e.Message());
@@ -158,7 +138,8 @@ class TGrabRun : public IGrabHost {
     std::int32_t slot_;
     const std::string description_;
     std::string savedDate_;
-    THeadlessView view_;
+    TCameraDownload download_;
+    TFetchResult result_;
     bool gone_ = false;
 };
 
