@@ -2,7 +2,7 @@
 // display at all, against nginx, the fault server, xinetd's time service and
 // ffprobe: frames up to the maximum, SIGTERM in the middle of a download,
 // the movie as a player reads it, the time read without touching the clock,
-// and bad usage.
+// the HTML page, and bad usage.
 #include "imaging/bmpwriter.h"
 #include "imaging/imagefixtures.h"
 #include "support/faultserver.h"
@@ -205,6 +205,21 @@ TEST(TimeCommand, ReadsXinetdsTimeAndLeavesTheClock) {
     TLumisk refused(dir, {"time", "--server", "127.0.0.1", "--port", "9"});
     EXPECT_EQ(refused.Wait(), 1);
     EXPECT_NE(refused.Err().find("unable to read time from 127.0.0.1:9"), std::string::npos);
+}
+
+// ---- html -------------------------------------------------------------------
+
+TEST(HtmlCommand, WritesTheWindowsPage) {
+    TTempDir dir;
+    WriteCamera(dir, "http://127.0.0.1/<cam>.jpg");
+    TLumisk html(dir, {"html", "--out", dir.File("page.htm")});
+    ASSERT_EQ(html.Wait(), 0) << html.Err();
+    EXPECT_EQ(html.Out(), "Wrote " + dir.File("page.htm") + ": 1 camera(s)\n");
+    EXPECT_EQ(dir.Read("page.htm"),
+              "<html>\r\n<head>\r\n</head>\r\n<body bgcolor=\"#000000\" text=\"#FFFFFF\" "
+              "link=\"#0000FF\" vlink=\"#000080\">\r\n<p>Harbour Cam</p>\r\n<a "
+              "href=\"\"target=\"_blank\"><IMG "
+              "src=\"http://127.0.0.1/%3Ccam%3E.jpg\"></a>\r\n<hr>\r\n</body>\r\n</html>\r\n");
 }
 
 // ---- bad usage --------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "app/cli/addcommand.h"
 #include "app/cli/grabcommand.h"
+#include "app/cli/htmlcommand.h"
 #include "app/cli/listcommand.h"
 #include "app/cli/moviecommand.h"
 #include "app/cli/removecommand.h"
@@ -19,6 +20,7 @@ std::vector<std::unique_ptr<TCommand>> MakeCommands() {
     commands.push_back(std::make_unique<TGrabCommand>());
     commands.push_back(std::make_unique<TMovieCommand>());
     commands.push_back(std::make_unique<TTimeCommand>());
+    commands.push_back(std::make_unique<THtmlCommand>());
     return commands;
 }
 
