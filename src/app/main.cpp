@@ -1,5 +1,7 @@
-// Program entry: reads the command line, installs the real dialogs and shell,
-// creates every window hidden and shows the main window.
+// Program entry: runs a command when the command line names one; otherwise
+// installs the real dialogs and shell, creates every window hidden and shows
+// the main window.
+#include "app/cli/commandline.h"
 #include "app/createforms.h"
 #include "app/mainform.h"
 #include "app/qtdialogs.h"
@@ -15,14 +17,15 @@
 #include <QDir>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
+#include <string>
 
 namespace {
 
 // Exceptions must not cross the event loop: anything a handler let out is
 // shown by the general error report and the program goes on.
 class TLumiskApplication : public QApplication {
-public:
+  public:
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* event) override {
         bool result = false;
@@ -31,40 +34,13 @@ public:
     }
 };
 
-const char* const kUsage =
-    "Usage: lumisk [--data-dir DIR] [--help] [--version]\n"
-    "\n"
-    "Lumisk keeps a catalogue of public web cameras and fetches their images.\n"
-    "\n"
-    "  --data-dir DIR  keep the catalogue, settings, favourites, previews and\n"
-    "                  frames in DIR (created when missing) instead of the\n"
-    "                  directory of the program\n"
-    "  --help          show this text and exit\n"
-    "  --version       show the version and exit\n";
-
 } // namespace
 
 int main(int argc, char** argv) {
+    // A command runs without any window; --help, --version and mistakes end here too.
     std::string dataDir;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (!std::strcmp(argv[i], "--version")) {
-            std::printf("%s\n", lumisk::VersionLine);
-            return 0;
-        }
-        if (!std::strcmp(argv[i], "--data-dir") && i + 1 < argc) {
-            dataDir = argv[++i];
-        } else if (!std::strncmp(argv[i], "--data-dir=", 11)) {
-            dataDir = argv[i] + 11;
-        } else if (argv[i][0] == '-' && std::strcmp(argv[i], "-platform") &&
-                   std::strcmp(argv[i], "-style")) {
-            std::fprintf(stderr, "lumisk: unknown option %s\n\n%s", argv[i], kUsage);
-            return 2;
-        }
-    }
+    if (std::optional<int> status = lumisk::cli::RunCommandLine(argc, argv, dataDir))
+        return *status;
 
     TLumiskApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(lumisk::ApplicationTitle));
@@ -74,7 +50,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lumisk: cannot create the data directory %s\n", dataDir.c_str());
         return 1;
     }
-    lumisk::SetDataDirectory(QDir(QString::fromLocal8Bit(dataDir.c_str())).absolutePath().toStdString());
+    lumisk::SetDataDirectory(
+        QDir(QString::fromLocal8Bit(dataDir.c_str())).absolutePath().toStdString());
 
     lumisk::TQtDialogs dialogs;
     lumisk::TQtShellOpener shell;
