@@ -10,7 +10,7 @@ namespace lumisk::test {
 namespace {
 
 std::string Config(const std::string& prefix, const std::string& root, int port,
-                   const TNginxTls* tls) {
+                   const TNginxTls* tls, const std::vector<std::string>& addresses) {
     std::string c = "daemon off;\nmaster_process off;\nworker_processes 1;\n";
     c += "pid " + prefix + "nginx.pid;\n";
     c += "error_log " + prefix + "error.log info;\n";
@@ -22,7 +22,8 @@ std::string Config(const std::string& prefix, const std::string& root, int port,
     for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
         c += std::string("  ") + temp + "_temp_path " + prefix + temp + ";\n";
     c += "  server {\n";
-    c += "    listen 127.0.0.1:" + std::to_string(port) + (tls ? " ssl" : "") + ";\n";
+    for (const std::string& address : addresses)
+        c += "    listen " + address + ":" + std::to_string(port) + (tls ? " ssl" : "") + ";\n";
     c += "    server_name localhost;\n";
     c += "    root " + root + ";\n";
     if (tls) {
@@ -46,6 +47,13 @@ TNginx::TNginx(const std::string& root, const TNginxTls* tls) : tls_(tls != null
     throw std::runtime_error("nginx did not start: " + ErrorLog());
 }
 
+TNginx::TNginx(const std::string& root, const std::vector<std::string>& addresses)
+    : addresses_(addresses) {
+    for (int attempt = 0; attempt < 5; ++attempt)
+        if (TryStart(root, nullptr)) return;
+    throw std::runtime_error("nginx did not start: " + ErrorLog());
+}
+
 TNginx::~TNginx() {
     if (process_) StopProcess(*process_);
 }
@@ -54,7 +62,7 @@ bool TNginx::TryStart(const std::string& root, const TNginxTls* tls) {
     if (process_) StopProcess(*process_);
     port_ = FreeLocalPort();
     const std::string prefix = dir_.Path();
-    dir_.Write("nginx.conf", Config(prefix, root, port_, tls));
+    dir_.Write("nginx.conf", Config(prefix, root, port_, tls, addresses_));
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::MergedChannels);
     process_->setStandardOutputFile(QProcess::nullDevice());
@@ -67,6 +75,10 @@ bool TNginx::TryStart(const std::string& root, const TNginxTls* tls) {
 
 std::string TNginx::Url(const std::string& path) const {
     return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + path;
+}
+
+std::string TNginx::Url(const std::string& path, const std::string& address) const {
+    return "http://" + address + ":" + std::to_string(port_) + path;
 }
 
 std::string TNginx::ErrorLog() const {

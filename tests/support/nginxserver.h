@@ -1,5 +1,6 @@
 #pragma once
-// A real nginx serving a directory on 127.0.0.1 at a free port, as a child
+// A real nginx serving a directory on 127.0.0.1 (or on several loopback
+// addresses, 127.0.0.1 among them) at a free port, as a child
 // process with its own prefix, configuration, pid and log files in a
 // temporary directory. The constructor returns once nginx accepts
 // connections (or throws with its error log); the destructor stops it.
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace lumisk::test {
 
@@ -21,6 +23,9 @@ class TNginx {
   public:
     // Serves the files under root; with tls, over HTTPS instead of HTTP.
     explicit TNginx(const std::string& root, const TNginxTls* tls = nullptr);
+    // Serves the files under root over HTTP on each of these addresses
+    // ("127.0.0.1", "127.0.0.2", ...), all at the same port.
+    TNginx(const std::string& root, const std::vector<std::string>& addresses);
     ~TNginx();
     TNginx(const TNginx&) = delete;
     TNginx& operator=(const TNginx&) = delete;
@@ -32,6 +37,8 @@ class TNginx {
     int Port() const { return port_; }
     // "http://127.0.0.1:<port>" + path ("https://" when serving TLS).
     std::string Url(const std::string& path) const;
+    // "http://<address>:<port>" + path.
+    std::string Url(const std::string& path, const std::string& address) const;
     std::string ErrorLog() const;
 
   private:
@@ -41,6 +48,7 @@ class TNginx {
     std::unique_ptr<QProcess> process_;
     int port_ = 0;
     bool tls_ = false;
+    std::vector<std::string> addresses_{"127.0.0.1"};
 };
 
 } // namespace lumisk::test
