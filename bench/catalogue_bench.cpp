@@ -1,6 +1,7 @@
 // Load, save and sort of a large catalogue (10,000 cameras, field lengths as
 // real catalogues have them).
 #include "catalogue/cataloguefile.h"
+#include "util/fileio.h"
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -70,6 +71,27 @@ void BM_SaveCatalogue(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kCameras);
 }
 BENCHMARK(BM_SaveCatalogue)->Unit(benchmark::kMillisecond);
+
+// The windows' save after a command stored one camera's date: the file is
+// read again under the data folder's lock, merged and written.
+void BM_SaveCatalogueMerging(benchmark::State& state) {
+    TFixture& f = Fixture();
+    const std::string base = CatalogueFileText(f.catalogue);
+    TCatalogue changed = f.catalogue;
+    changed.Records[kCameras / 2].LastModified = "Wed, 16 Nov 1994 08:12:31 GMT";
+    const std::string disk = CatalogueFileText(changed);
+    for (auto _ : state) {
+        state.PauseTiming();
+        TCatalogue mine = f.catalogue;
+        TFileSnapshot onDisk;
+        onDisk.Record(base);
+        WriteFileReplacing(f.Path(), disk);
+        state.ResumeTiming();
+        SaveCatalogueMerging(f.Path(), mine, onDisk);
+    }
+    state.SetItemsProcessed(state.iterations() * kCameras);
+}
+BENCHMARK(BM_SaveCatalogueMerging)->Unit(benchmark::kMillisecond);
 
 // The file text alone, without the write to disk.
 void BM_CatalogueFileText(benchmark::State& state) {

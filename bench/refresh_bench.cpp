@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     WriteCameraJpeg(www.path() + "/cam0.jpg");
     for (int i = 1; i < cameras; ++i)
         QFile::copy(www.path() + "/cam0.jpg", www.path() + QString("/cam%1.jpg").arg(i));
-    TNginx nginx(www.path().toStdString(), addresses);
+    TNginx nginx(www.path().toStdString(), nullptr, 8);
     TSilentServer silent(addresses);
 
     // Dead cameras evenly through the list, each on the next address, so
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
         if (d < dead && i % every == every / 2)
             urls.push_back(silent.Url(path, Address(d++)));
         else
-            urls.push_back(nginx.Url(path, Address(i)));
+            urls.push_back(nginx.UrlAt(i % 8 + 1, path));
     }
 
     const QString data = work.path() + "/data";

@@ -141,8 +141,10 @@ QString TMainForm::Status() const { return stats->currentMessage(); }
 void TMainForm::LoadCatalogue() {
     TCatalogue& catalogue = App().Catalogue;
     const std::string path = CatalogueFileName();
+    App().CatalogueOnDisk = {};
     auto missing = [&] {
         catalogue.Clear();
+        App().CatalogueOnDisk.Record(std::nullopt);
         Dialogs().Error("The camera catalogue file was not found:\r" + BytesToDisplay(path) +
                         "\rThe catalogue starts empty; click Add to add a camera.");
     };
@@ -151,7 +153,7 @@ void TMainForm::LoadCatalogue() {
     if (!PathExists(path)) return missing();
     SetStatus("Loading database");
     ProcessPendingEvents();
-    TCatalogueLoadResult result = LoadCatalogueFile(path, catalogue);
+    TCatalogueLoadResult result = LoadCatalogueFile(path, catalogue, App().CatalogueOnDisk);
     if (result.FileMissing) return missing();
     if (result.EndedInsideRecord)
         Dialogs().Error(QString("The camera catalogue file %1 ended inside a camera record.\r"
@@ -167,9 +169,50 @@ void TMainForm::LoadCatalogue() {
 void TMainForm::SaveCatalogue() {
     SetStatus("Saving database");
     ProcessPendingEvents();
-    SaveCatalogueFile(CatalogueFileName(), App().Catalogue);
+    TAppState& app = App();
+    const CameraRecord shown = app.Catalogue.CurrentRecord();
+    if (SaveCatalogueMerging(CatalogueFileName(), app.Catalogue, app.CatalogueOnDisk))
+        ShowMergedCatalogue(shown);
     SetStatus("Saved database");
     ProcessPendingEvents();
+}
+
+void TMainForm::ShowMergedCatalogue(const CameraRecord& shownBefore) {
+    // Another program changed the catalogue (a command's dates, a camera it
+    // added or removed), and the save took that in: the counter, the
+    // drop-down's entries and the enabling follow the new list.
+    TCatalogue& catalogue = App().Catalogue;
+    imagestats->setText(
+        QString("Camera %1 of %2 total cameras.").arg(catalogue.Current).arg(catalogue.Count));
+    if (catalogue.Current >= 1) {
+        // A field the user has not changed since it was stored shows what
+        // the other program wrote (a newer date, say); a field being edited
+        // keeps the user's text.
+        const CameraRecord& now = catalogue.CurrentRecord();
+        const struct {
+            TByteEdit* field;
+            const std::string& before;
+            const std::string& after;
+            std::size_t capacity;
+        } fields[] = {
+            {url, shownBefore.ImageUrl, now.ImageUrl, CameraRecord::kImageUrlCapacity},
+            {website, shownBefore.WebPage, now.WebPage, CameraRecord::kWebPageCapacity},
+            {updatetime, shownBefore.UpdateMinutes, now.UpdateMinutes,
+             CameraRecord::kUpdateMinutesCapacity},
+            {DateEdit, shownBefore.LastModified, now.LastModified,
+             CameraRecord::kLastModifiedCapacity},
+        };
+        bool dateShown = false;
+        for (const auto& f : fields)
+            if (f.before != f.after && f.field->Bytes(f.capacity) == f.before) {
+                f.field->SetBytes(f.after);
+                dateShown = dateShown || f.field == DateEdit;
+            }
+        if (dateShown) ShowImageAge();
+    }
+    RebuildDescriptionList();
+    SelectDescription(description->text());
+    if (viewbutton->text() != "Abort") ApplyNavigationEnabling();
 }
 
 void TMainForm::LoadSettings() {
@@ -184,6 +227,9 @@ void TMainForm::LoadSettings() {
     settings->SetValues(result.Values);
     App().TotalBytes = result.Values.TotalBytes;
     App().TotalImages = result.Values.TotalImages;
+    App().CountersOnDisk.reset();
+    if (!result.Unreadable)
+        App().CountersOnDisk = TTotalCounters{result.Values.TotalBytes, result.Values.TotalImages};
     QWidget* statsForm = Forms().StatsForm;
     if (!result.Values.StatsVisible && statsForm) statsForm->hide();
     const int position = result.Values.CurrentCamera;
@@ -207,7 +253,14 @@ void TMainForm::SaveSettings() {
     QWidget* statsForm = Forms().StatsForm;
     values.StatsVisible = statsForm && statsForm->isVisible();
     values.CurrentCamera = description_combo->currentIndex();
-    SaveSettingsFile(SettingsFileName(), values);
+    // The totals written hold a command's downloads too, and so does the
+    // statistics window from now on.
+    SaveSettingsMerging(SettingsFileName(), values, App().CountersOnDisk);
+    if (values.TotalBytes != App().TotalBytes || values.TotalImages != App().TotalImages) {
+        App().TotalBytes = values.TotalBytes;
+        App().TotalImages = values.TotalImages;
+        RefreshStatistics();
+    }
     SetStatus("Saved INI");
     ProcessPendingEvents();
 }

@@ -6,6 +6,7 @@
 // in App(), not here; the fields are the working copy of the current camera.
 #include "app/mainformcontrols.h"
 #include "widgets/mainwindow.h"
+#include "catalogue/camerarecord.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -117,6 +118,7 @@ private:
     void ConnectHandlers();
     void ApplyNavigationEnabling();
     void ClearFields();
+    void ShowMergedCatalogue(const CameraRecord& shownBefore);
 
     bool started_ = false;
     std::uint64_t listVersion_ = ~std::uint64_t{0};

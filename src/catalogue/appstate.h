@@ -3,8 +3,11 @@
 // favourites, the statistics counters, the first-run flag and the download
 // flags. It lives from start-up to exit; tests reset it between cases.
 #include "catalogue/catalogue.h"
+#include "catalogue/settingsfile.h"
+#include "util/filesnapshot.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,12 @@ struct TAppState {
     std::int32_t SessionBytes = 0;
     std::int32_t SessionImages = 0;
     bool FirstRun = false;
+
+    // What the shared files held when this process last read or wrote them,
+    // so that a save keeps what a command changed there meanwhile.
+    TFileSnapshot CatalogueOnDisk;
+    TFileSnapshot FavouritesOnDisk;
+    std::optional<TTotalCounters> CountersOnDisk;
 
     bool AbortRequested = false;
     bool DownloadFailed = false;

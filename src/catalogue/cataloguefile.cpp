@@ -1,6 +1,9 @@
 #include "catalogue/cataloguefile.h"
 
+#include "catalogue/cataloguemerge.h"
+#include "util/datafolderlock.h"
 #include "util/fileio.h"
+#include "util/lumiskerror.h"
 
 #include <utility>
 
@@ -18,17 +21,10 @@ void TakeCut(std::string& field, std::string& line, std::size_t capacity) {
 
 } // namespace
 
-TCatalogueLoadResult LoadCatalogueFile(const std::string& path, TCatalogue& catalogue) {
+TCatalogueLoadResult ParseCatalogueText(const std::string& text, TCatalogue& catalogue) {
     TCatalogueLoadResult result;
-    // Emptied first, so a read error leaves an empty catalogue behind.
     catalogue.Clear();
-    std::optional<std::string> data = ReadDataFile(path);
-    if (!data) {
-        result.FileMissing = true;
-        return result;
-    }
-    std::vector<std::string> lines = SplitTextLines(*data);
-    data.reset();
+    std::vector<std::string> lines = SplitTextLines(text);
 
     const std::size_t whole = lines.size() / kLinesPerRecord;
     const std::size_t leftover = lines.size() % kLinesPerRecord;
@@ -55,6 +51,25 @@ TCatalogueLoadResult LoadCatalogueFile(const std::string& path, TCatalogue& cata
     return result;
 }
 
+TCatalogueLoadResult LoadCatalogueFile(const std::string& path, TCatalogue& catalogue,
+                                       TFileSnapshot& onDisk) {
+    // Emptied first, so a read error leaves an empty catalogue behind.
+    catalogue.Clear();
+    std::optional<std::string> data = ReadDataFile(path);
+    onDisk.Record(data);
+    if (!data) {
+        TCatalogueLoadResult result;
+        result.FileMissing = true;
+        return result;
+    }
+    return ParseCatalogueText(*data, catalogue);
+}
+
+TCatalogueLoadResult LoadCatalogueFile(const std::string& path, TCatalogue& catalogue) {
+    TFileSnapshot unused;
+    return LoadCatalogueFile(path, catalogue, unused);
+}
+
 std::string CatalogueFileText(const TCatalogue& catalogue) {
     const auto end = catalogue.Records.begin() + 1 + catalogue.Count;
     std::size_t total = 0;
@@ -75,7 +90,43 @@ std::string CatalogueFileText(const TCatalogue& catalogue) {
 }
 
 void SaveCatalogueFile(const std::string& path, const TCatalogue& catalogue) {
+    const TDataFolderLock lock(FolderOfFile(path));
     WriteDataFile(path, CatalogueFileText(catalogue));
+}
+
+bool SaveCatalogueMerging(const std::string& path, TCatalogue& catalogue, TFileSnapshot& onDisk) {
+    const TDataFolderLock lock(FolderOfFile(path));
+    std::optional<std::string> now;
+    try {
+        now = ReadWholeFile(path);
+    } catch (const EFOpenError&) {
+        // What another program wrote there cannot be kept if it cannot be read.
+        throw EFCreateError(path);
+    }
+    if (onDisk.Matches(now)) {
+        std::string text = CatalogueFileText(catalogue);
+        WriteDataFile(path, text);
+        onDisk.Record(std::move(text));
+        return false;
+    }
+    TCatalogue base, disk;
+    ParseCatalogueText(onDisk.Text.value_or(""), base);
+    ParseCatalogueText(now.value_or(""), disk);
+    TCatalogueMerge merge = MergeCatalogue(base, catalogue, disk);
+    // Written before the catalogue takes the merge in: a failed write leaves
+    // memory as it was, so the next save merges the same changes once.
+    TCatalogue merged;
+    merged.Records = std::move(merge.Records);
+    merged.Count = static_cast<std::int32_t>(merged.Records.size() - 1);
+    std::string text = CatalogueFileText(merged);
+    WriteDataFile(path, text);
+    onDisk.Record(std::move(text));
+    if (!merge.Changed) return false;
+    catalogue.Records = std::move(merged.Records);
+    catalogue.Count = merged.Count;
+    catalogue.Current = merge.Current;
+    catalogue.TouchDescriptions();
+    return true;
 }
 
 } // namespace lumisk

@@ -2,6 +2,7 @@
 // The catalogue file "orvane.dat": five CR LF lines per camera (Description,
 // ImageUrl, WebPage, UpdateMinutes, LastModified), no header.
 #include "catalogue/catalogue.h"
+#include "util/filesnapshot.h"
 
 #include <string>
 
@@ -18,13 +19,30 @@ struct TCatalogueLoadResult {
 // place): throws EFOpenError, catalogue empty, and the file is never replaced
 // by a save in this run. Current becomes 1 when there is a camera, else 0.
 TCatalogueLoadResult LoadCatalogueFile(const std::string& path, TCatalogue& catalogue);
+// The same, recording in onDisk what the file held (also that there was none).
+TCatalogueLoadResult LoadCatalogueFile(const std::string& path, TCatalogue& catalogue,
+                                       TFileSnapshot& onDisk);
+
+// Replaces the catalogue's cameras with those of a file's bytes, by the
+// rules of LoadCatalogueFile.
+TCatalogueLoadResult ParseCatalogueText(const std::string& text, TCatalogue& catalogue);
 
 // The file bytes for slots 1..Count.
 std::string CatalogueFileText(const TCatalogue& catalogue);
 
-// Writes slots 1..Count, replacing the file atomically (WriteFileReplacing);
-// throws EFCreateError (the old file stays) when it cannot be written or was
-// found but not read at load.
+// Writes slots 1..Count, replacing the file atomically (WriteFileReplacing),
+// under the data folder's lock; throws EFCreateError (the old file stays)
+// when it cannot be written or was found but not read at load, and
+// EDataFolderBusy when the lock is not to be had.
 void SaveCatalogueFile(const std::string& path, const TCatalogue& catalogue);
+
+// The save of a program that holds the catalogue while others may change the
+// file (the windows). Under the lock, the file is read again; when it no
+// longer holds what onDisk recorded, the catalogue first takes in the other
+// program's changes (MergeCatalogue, with onDisk as the base). Then it is
+// written and onDisk records what was written. True when the merge changed
+// the catalogue. A failure throws as SaveCatalogueFile does (also when the
+// file cannot be read again), and leaves catalogue and onDisk as they were.
+bool SaveCatalogueMerging(const std::string& path, TCatalogue& catalogue, TFileSnapshot& onDisk);
 
 } // namespace lumisk

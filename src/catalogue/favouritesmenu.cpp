@@ -63,9 +63,11 @@ void TFavouritesMenu::LoadAndBuild() {
     TAppState& app = App();
     app.Favourites.clear();
     const QComboBox* list = targets_.List;
-    app.Favourites = LoadFavouritesFile(FavouritesFileName(), [list](const std::string& text) {
-        return FindEntry(list, BytesToDisplay(text)) >= 0;
-    });
+    app.FavouritesOnDisk = {};
+    app.Favourites = LoadFavouritesFile(
+        FavouritesFileName(),
+        [list](const std::string& text) { return FindEntry(list, BytesToDisplay(text)) >= 0; },
+        app.FavouritesOnDisk);
     Build();
 }
 
@@ -152,7 +154,8 @@ std::string TFavouritesMenu::FavouriteOf(const QAction* item) {
 }
 
 void TFavouritesMenu::SaveAndBuild() {
-    SaveFavouritesFile(FavouritesFileName(), App().Favourites);
+    // Favourites another program added or removed meanwhile are kept so.
+    SaveFavouritesMerging(FavouritesFileName(), App().Favourites, App().FavouritesOnDisk);
     Build();
 }
 

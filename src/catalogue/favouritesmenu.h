@@ -5,10 +5,11 @@
 // exactly); menu captions and manager lines are their display texts, and
 // each item carries its favourite's bytes.
 //
-// Every change of the list is saved to "favorites.dat" and then the menu is
-// rebuilt. A save that fails throws EFCreateError out of the action, for the
-// caller's general error report; the list in memory keeps the change and the
-// menu is left as it was.
+// Every change of the list is saved to "favorites.dat" (keeping what another
+// program changed in the file meanwhile) and then the menu is rebuilt. A save
+// that fails throws EFCreateError out of the action, for the caller's general
+// error report; the list in memory keeps the change and the menu is left as
+// it was.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>

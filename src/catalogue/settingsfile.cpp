@@ -1,6 +1,9 @@
 #include "catalogue/settingsfile.h"
 
+#include "util/datafolderlock.h"
 #include "util/inifile.h"
+
+#include <limits>
 
 namespace lumisk {
 
@@ -8,6 +11,33 @@ namespace {
 
 const char* const kProxy = "Proxy";
 const char* const kSettings = "Settings";
+const char* const kTotalBytes = "Total Bytes";
+const char* const kTotalImages = "Total Images";
+
+// The file holds a signed 32-bit number: a sum past the limit stays there.
+std::int32_t Clamped(std::int64_t value) {
+    constexpr std::int64_t lo = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t hi = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(value < lo ? lo : value > hi ? hi : value);
+}
+
+TTotalCounters ReadCounters(const TIniFile& ini) {
+    return {ini.ReadInteger(kSettings, kTotalBytes, 0),
+            ini.ReadInteger(kSettings, kTotalImages, 0)};
+}
+
+void WriteAll(TIniFile& ini, const TSettingsValues& values) {
+    ini.WriteBool(kProxy, "Enabled", values.ProxyEnabled);
+    ini.WriteString(kProxy, "Server", values.ProxyServer);
+    ini.WriteString(kProxy, "Port", values.ProxyPort);
+    ini.WriteBool(kSettings, "Auto-Load Favourites", values.AutoLoadFavs);
+    ini.WriteInteger(kSettings, kTotalBytes, values.TotalBytes);
+    ini.WriteInteger(kSettings, kTotalImages, values.TotalImages);
+    ini.WriteBool(kSettings, "Stats Visible", values.StatsVisible);
+    ini.WriteBool(kSettings, "Skip matching date downloads", values.DateSkip);
+    ini.WriteString(kSettings, "Timeout", values.Timeout);
+    ini.WriteInteger(kSettings, "Current Camera", values.CurrentCamera);
+}
 
 } // namespace
 
@@ -22,8 +52,9 @@ TSettingsLoadResult ReadSettingsFile(const std::string& path, const TSettingsVal
     v.AutoLoadFavs = ini.ReadBool(kSettings, "Auto-Load Favourites", dialogDefaults.AutoLoadFavs);
     v.DateSkip = ini.ReadBool(kSettings, "Skip matching date downloads", dialogDefaults.DateSkip);
     v.Timeout = ini.ReadString(kSettings, "Timeout", dialogDefaults.Timeout);
-    v.TotalBytes = ini.ReadInteger(kSettings, "Total Bytes", 0);
-    v.TotalImages = ini.ReadInteger(kSettings, "Total Images", 0);
+    const TTotalCounters counters = ReadCounters(ini);
+    v.TotalBytes = counters.TotalBytes;
+    v.TotalImages = counters.TotalImages;
     v.StatsVisible = ini.ReadBool(kSettings, "Stats Visible", false);
     v.CurrentCamera = ini.ReadInteger(kSettings, "Current Camera", 0);
 
@@ -35,6 +66,7 @@ TSettingsLoadResult ReadSettingsFile(const std::string& path, const TSettingsVal
 }
 
 void WriteVersionFlag(const std::string& path, const std::string& versionLine) {
+    const TDataFolderLock lock(FolderOfFile(path));
     TIniFile ini(path);
     ini.WriteString(kSettings, "Version Flag", versionLine);
     ini.UpdateFile();
@@ -48,18 +80,42 @@ TSettingsLoadResult LoadSettingsFile(const std::string& path, const TSettingsVal
 }
 
 void SaveSettingsFile(const std::string& path, const TSettingsValues& values) {
+    const TDataFolderLock lock(FolderOfFile(path));
     TIniFile ini(path);
-    ini.WriteBool(kProxy, "Enabled", values.ProxyEnabled);
-    ini.WriteString(kProxy, "Server", values.ProxyServer);
-    ini.WriteString(kProxy, "Port", values.ProxyPort);
-    ini.WriteBool(kSettings, "Auto-Load Favourites", values.AutoLoadFavs);
-    ini.WriteInteger(kSettings, "Total Bytes", values.TotalBytes);
-    ini.WriteInteger(kSettings, "Total Images", values.TotalImages);
-    ini.WriteBool(kSettings, "Stats Visible", values.StatsVisible);
-    ini.WriteBool(kSettings, "Skip matching date downloads", values.DateSkip);
-    ini.WriteString(kSettings, "Timeout", values.Timeout);
-    ini.WriteInteger(kSettings, "Current Camera", values.CurrentCamera);
+    WriteAll(ini, values);
     ini.UpdateFile();
+}
+
+void SaveSettingsMerging(const std::string& path, TSettingsValues& values,
+                         std::optional<TTotalCounters>& onDisk) {
+    const TDataFolderLock lock(FolderOfFile(path));
+    TIniFile ini(path);
+    TSettingsValues merged = values;
+    if (onDisk) {
+        // Another program's downloads since the last read are in the file;
+        // this process's own are the difference to what it read.
+        const TTotalCounters now = ReadCounters(ini);
+        merged.TotalBytes =
+            Clamped(std::int64_t{now.TotalBytes} + values.TotalBytes - onDisk->TotalBytes);
+        merged.TotalImages =
+            Clamped(std::int64_t{now.TotalImages} + values.TotalImages - onDisk->TotalImages);
+    }
+    WriteAll(ini, merged);
+    ini.UpdateFile();
+    values = merged;
+    onDisk = TTotalCounters{merged.TotalBytes, merged.TotalImages};
+}
+
+TTotalCounters AddStatisticsToSettingsFile(const std::string& path, std::int64_t bytes,
+                                           std::int64_t images) {
+    const TDataFolderLock lock(FolderOfFile(path));
+    TIniFile ini(path);
+    const TTotalCounters now = ReadCounters(ini);
+    const TTotalCounters sum{Clamped(now.TotalBytes + bytes), Clamped(now.TotalImages + images)};
+    ini.WriteInteger(kSettings, kTotalBytes, sum.TotalBytes);
+    ini.WriteInteger(kSettings, kTotalImages, sum.TotalImages);
+    ini.UpdateFile();
+    return sum;
 }
 
 } // namespace lumisk

@@ -3,6 +3,7 @@
 // settings themselves live in the settings dialog; the window hands their
 // current values in (as defaults for the load) and takes the result back.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lumisk {
@@ -38,10 +39,36 @@ TSettingsLoadResult LoadSettingsFile(const std::string& path, const TSettingsVal
 TSettingsLoadResult ReadSettingsFile(const std::string& path, const TSettingsValues& dialogDefaults,
                                      const std::string& versionLine);
 
+// Every write below reads the file again and writes it under the data
+// folder's lock (TDataFolderLock; EDataFolderBusy when it is not to be had).
+
 // Writes versionLine to "Version Flag" (creating the file when missing).
 void WriteVersionFlag(const std::string& path, const std::string& versionLine);
 
 // Writes every saved key in the save order. Throws EFCreateError.
 void SaveSettingsFile(const std::string& path, const TSettingsValues& values);
+
+// "Total Bytes" and "Total Images".
+struct TTotalCounters {
+    std::int32_t TotalBytes = 0;
+    std::int32_t TotalImages = 0;
+    bool operator==(const TTotalCounters&) const = default;
+};
+
+// The save of a program that holds the counters while others may add to them
+// (the windows). onDisk is what the file held when this process last read or
+// wrote the counters (none: never, and the counters are written as they
+// are). What values counted since then is added to what the file holds now;
+// values' counters become the totals written, and onDisk records them. On a
+// failure (EFCreateError, EDataFolderBusy) values and onDisk stay as they were.
+void SaveSettingsMerging(const std::string& path, TSettingsValues& values,
+                         std::optional<TTotalCounters>& onDisk);
+
+// Adds to "Total Bytes" and "Total Images" (a command's downloads), changing
+// no other key, and returns the totals written. The sums stay at the largest
+// signed 32-bit value instead of wrapping. A missing file is created.
+// Throws EFCreateError, EDataFolderBusy.
+TTotalCounters AddStatisticsToSettingsFile(const std::string& path, std::int64_t bytes,
+                                           std::int64_t images);
 
 } // namespace lumisk

@@ -24,6 +24,10 @@
 // sink or an event handler ends the request and reaches the caller unchanged.
 // Either way the connection is closed (OnDisconnected fires) before the
 // exception leaves the request.
+//
+// Each request is one THttpTransfer (httptransfer.h, which holds the rules of
+// a response) on the client's own THttpSession; RunJob lets other work on
+// that session, such as a camera's fetch, wait in the same way.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -32,6 +36,8 @@
 #include <vector>
 
 namespace lumisk {
+
+class THttpSession;
 
 enum class TWorkMode { Read, Write };
 
@@ -105,19 +111,28 @@ class THttpClient {
     // After each block written to the sink; count is the running total of body bytes.
     std::function<void(TWorkMode mode, std::int64_t count)> OnWork;
 
+    // The session the client's requests run on: its headers, proxy, body cap,
+    // certificates, cookies and connections.
+    THttpSession& Session();
+
+    // Runs work that starts transfers of its own on Session() (a camera's
+    // date check and download) and waits for it as Head and Get wait: advance
+    // is called at once and then after every step of the session's transfers
+    // until it returns true; pending events are processed, OnConnected and
+    // OnDisconnected told, and CloseConnection ends the transfer running at
+    // the time. Throws Busy while a request runs; an exception of advance
+    // closes the connection and reaches the caller.
+    void RunJob(const std::function<bool()>& advance);
+
   private:
     struct TImpl;
     std::unique_ptr<TImpl> impl_;
 
     std::int64_t Run(const std::string& url, bool head, const TSink* sink,
                      std::vector<std::string>* lines);
-    std::int64_t CloseNoticedInWait();
-    void Start(const std::string& url, bool head);
-    void Detach();
     void Drop();
     void NoteConnected();
     void SyncConnection();
-    [[noreturn]] void ThrowDone();
 };
 
 } // namespace lumisk

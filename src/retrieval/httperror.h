@@ -21,19 +21,24 @@ enum class THttpFailure {
 
 class EHttpError : public ELumiskError {
   public:
-    EHttpError(THttpFailure failure, const std::string& message, int status = 0, int curlCode = 0)
-        : ELumiskError(message), failure_(failure), status_(status), curlCode_(curlCode) {}
+    EHttpError(THttpFailure failure, const std::string& message, int status = 0, int curlCode = 0,
+               int osError = 0)
+        : ELumiskError(message), failure_(failure), status_(status), curlCode_(curlCode),
+          osError_(osError) {}
 
     THttpFailure Failure() const { return failure_; }
     // The HTTP status of a Status failure, else 0.
     int Status() const { return status_; }
     // libcurl's result code when libcurl reported the failure, else 0.
     int CurlCode() const { return curlCode_; }
+    // The system's error number behind a failed connection (ECONNREFUSED...), else 0.
+    int OsError() const { return osError_; }
 
   private:
     THttpFailure failure_;
     int status_;
     int curlCode_;
+    int osError_;
 };
 
 } // namespace lumisk

@@ -187,10 +187,11 @@ class TFileSizeLimit {
     void (*oldHandler_)(int) = nullptr;
 };
 
+// The data folder's lock file stays once made; only temporaries count here.
 std::vector<std::string> Listing(const TTempDir& dir) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
-        names.push_back(e.path().filename().string());
+        if (e.path().filename() != ".lumisk.lock") names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -10,7 +10,7 @@ namespace lumisk::test {
 namespace {
 
 std::string Config(const std::string& prefix, const std::string& root, int port,
-                   const TNginxTls* tls, const std::vector<std::string>& addresses) {
+                   const TNginxTls* tls, int addresses) {
     std::string c = "daemon off;\nmaster_process off;\nworker_processes 1;\n";
     c += "pid " + prefix + "nginx.pid;\n";
     c += "error_log " + prefix + "error.log info;\n";
@@ -22,8 +22,9 @@ std::string Config(const std::string& prefix, const std::string& root, int port,
     for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
         c += std::string("  ") + temp + "_temp_path " + prefix + temp + ";\n";
     c += "  server {\n";
-    for (const std::string& address : addresses)
-        c += "    listen " + address + ":" + std::to_string(port) + (tls ? " ssl" : "") + ";\n";
+    for (int address = 1; address <= addresses; ++address)
+        c += "    listen 127.0.0." + std::to_string(address) + ":" + std::to_string(port) +
+             (tls ? " ssl" : "") + ";\n";
     c += "    server_name localhost;\n";
     c += "    root " + root + ";\n";
     if (tls) {
@@ -40,17 +41,11 @@ bool TNginx::Available() {
     return !FindProgram("nginx").empty();
 }
 
-TNginx::TNginx(const std::string& root, const TNginxTls* tls) : tls_(tls != nullptr) {
+TNginx::TNginx(const std::string& root, const TNginxTls* tls, int addresses)
+    : tls_(tls != nullptr), addresses_(addresses) {
     // The port is free when chosen but may be taken before nginx binds it.
     for (int attempt = 0; attempt < 5; ++attempt)
         if (TryStart(root, tls)) return;
-    throw std::runtime_error("nginx did not start: " + ErrorLog());
-}
-
-TNginx::TNginx(const std::string& root, const std::vector<std::string>& addresses)
-    : addresses_(addresses) {
-    for (int attempt = 0; attempt < 5; ++attempt)
-        if (TryStart(root, nullptr)) return;
     throw std::runtime_error("nginx did not start: " + ErrorLog());
 }
 
@@ -74,11 +69,12 @@ bool TNginx::TryStart(const std::string& root, const TNginxTls* tls) {
 }
 
 std::string TNginx::Url(const std::string& path) const {
-    return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + path;
+    return UrlAt(1, path);
 }
 
-std::string TNginx::Url(const std::string& path, const std::string& address) const {
-    return "http://" + address + ":" + std::to_string(port_) + path;
+std::string TNginx::UrlAt(int address, const std::string& path) const {
+    return (tls_ ? "https://127.0.0." : "http://127.0.0.") + std::to_string(address) + ":" +
+           std::to_string(port_) + path;
 }
 
 std::string TNginx::ErrorLog() const {

@@ -1,6 +1,6 @@
 #pragma once
-// A real nginx serving a directory on 127.0.0.1 (or on several loopback
-// addresses, 127.0.0.1 among them) at a free port, as a child
+// A real nginx serving a directory on 127.0.0.1 (and, when asked, on
+// 127.0.0.2, 127.0.0.3, ... at the same port) at a free port, as a child
 // process with its own prefix, configuration, pid and log files in a
 // temporary directory. The constructor returns once nginx accepts
 // connections (or throws with its error log); the destructor stops it.
@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace lumisk::test {
 
@@ -21,11 +20,9 @@ struct TNginxTls {
 
 class TNginx {
   public:
-    // Serves the files under root; with tls, over HTTPS instead of HTTP.
-    explicit TNginx(const std::string& root, const TNginxTls* tls = nullptr);
-    // Serves the files under root over HTTP on each of these addresses
-    // ("127.0.0.1", "127.0.0.2", ...), all at the same port.
-    TNginx(const std::string& root, const std::vector<std::string>& addresses);
+    // Serves the files under root; with tls, over HTTPS instead of HTTP; on
+    // the first `addresses` loopback addresses.
+    explicit TNginx(const std::string& root, const TNginxTls* tls = nullptr, int addresses = 1);
     ~TNginx();
     TNginx(const TNginx&) = delete;
     TNginx& operator=(const TNginx&) = delete;
@@ -37,8 +34,8 @@ class TNginx {
     int Port() const { return port_; }
     // "http://127.0.0.1:<port>" + path ("https://" when serving TLS).
     std::string Url(const std::string& path) const;
-    // "http://<address>:<port>" + path.
-    std::string Url(const std::string& path, const std::string& address) const;
+    // The same on 127.0.0.<address> (1 .. addresses).
+    std::string UrlAt(int address, const std::string& path) const;
     std::string ErrorLog() const;
 
   private:
@@ -48,7 +45,7 @@ class TNginx {
     std::unique_ptr<QProcess> process_;
     int port_ = 0;
     bool tls_ = false;
-    std::vector<std::string> addresses_{"127.0.0.1"};
+    int addresses_ = 1;
 };
 
 } // namespace lumisk::test
