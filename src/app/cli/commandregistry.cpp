@@ -2,6 +2,7 @@
 
 #include "app/cli/addcommand.h"
 #include "app/cli/listcommand.h"
+#include "app/cli/refreshcommand.h"
 #include "app/cli/removecommand.h"
 
 namespace lumisk::cli {
@@ -13,6 +14,7 @@ std::vector<std::unique_ptr<TCommand>> MakeCommands() {
     commands.push_back(std::make_unique<TListCommand>());
     commands.push_back(std::make_unique<TAddCommand>());
     commands.push_back(std::make_unique<TRemoveCommand>());
+    commands.push_back(std::make_unique<TRefreshCommand>());
     return commands;
 }
 
