@@ -1,6 +1,7 @@
 #include "app/cli/datafolder.h"
 
 #include "catalogue/appstate.h"
+#include "catalogue/catalogueedit.h"
 #include "catalogue/cataloguefile.h"
 #include "catalogue/favouritesfile.h"
 #include "util/bytetext.h"
@@ -49,21 +50,33 @@ TCatalogue& TDataFolder::Load(bool forChange) {
     } catch (const ELumiskError& e) {
         throw EDataFolderError(e.Message());
     }
+    Warn(result, catalogue.Count, forChange);
+    return catalogue;
+}
+
+void TDataFolder::Warn(const TCatalogueLoadResult& result, std::int32_t cameras, bool forChange) {
+    const std::string path = DataPath("orvane.dat");
     if (result.FileMissing)
         warn_(path + (forChange ? " not found: a new catalogue is started"
                                 : " not found: the catalogue is empty"));
     if (result.EndedInsideRecord)
-        warn_(path + " ended inside a camera record: the " + std::to_string(catalogue.Count) +
+        warn_(path + " ended inside a camera record: the " + std::to_string(cameras) +
               " camera(s) before it were loaded; the last " + std::to_string(result.LeftoverLines) +
               " line(s) were ignored");
-    return catalogue;
 }
 
 void TDataFolder::ChangeCatalogue(const std::function<bool(TCatalogue&)>& change) {
-    TCatalogue& catalogue = Load(true);
-    if (!change(catalogue)) return;
+    // Read, changed and written under the data folder's lock, so that a save
+    // of the windows in between cannot be lost or lose this change.
     try {
-        SaveCatalogueFile(DataPath("orvane.dat"), catalogue);
+        const TCatalogueLoadResult result =
+            EditCatalogueFile(DataPath("orvane.dat"), [&](TCatalogue& fresh) {
+                App().Catalogue = fresh;
+                if (!change(App().Catalogue)) return false;
+                fresh = App().Catalogue;
+                return true;
+            });
+        Warn(result, App().Catalogue.Count, true);
     } catch (const ELumiskError& e) {
         throw EDataFolderError(e.Message());
     }

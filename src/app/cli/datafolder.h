@@ -10,9 +10,11 @@
 // files of saves: they may belong to a save that the windows are making.
 #include "app/cli/command.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/cataloguefile.h"
 #include "catalogue/settingsfile.h"
 #include "util/lumiskerror.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,9 +39,11 @@ class TDataFolder {
     // (with a warning); a file ending inside a record keeps the records
     // before it (with a warning); an unreadable one is EDataFolderError.
     TCatalogue& LoadCatalogue();
-    // Loads the catalogue afresh, lets change edit it and saves it when
-    // change returns true: the one place where a command rewrites
-    // orvane.dat, so that it changes what is on disk at that moment.
+    // Loads the catalogue afresh under the data folder's lock, lets change
+    // edit it and saves it when change returns true, before the lock is let
+    // go: the one place where a command rewrites orvane.dat, so that it
+    // changes what is on disk at that moment and a window's save cannot
+    // come in between.
     void ChangeCatalogue(const std::function<bool(TCatalogue&)>& change);
     // orvane.ini as the settings dialog holds it after start-up; the
     // counters also go to App(). Nothing is written (the version flag and
@@ -51,6 +55,7 @@ class TDataFolder {
 
   private:
     TCatalogue& Load(bool forChange);
+    void Warn(const TCatalogueLoadResult& result, std::int32_t cameras, bool forChange);
 
     std::string path_;
     std::function<void(const std::string&)> warn_;
