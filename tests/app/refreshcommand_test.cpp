@@ -226,15 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
                    1,
                    "0 updated, 0 skipped (date unchanged), 1 failed, 2 passed over"},
         StatusCase{"UnknownStyle", {"--style", "grey"}, 1, false, false, 1, 2, "--style"},
-        StatusCase{"NoJobs", {"--jobs", "0"}, 1, false, false, 1, 2, "--jobs"},
-        StatusCase{"PerHostNoNumber", {"--per-host", "two"}, 1, false, false, 1, 2, "--per-host"}),
+        StatusCase{"NoJobs", {"--jobs", "0"}, 1, false, false, 1, 2, "--jobs"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(RefreshCommand, MissingDataFolderExitsTwo) {
-    TLumisk run(dir, {"--data-dir", dir.File("nowhere"), "refresh"});
-    EXPECT_EQ(run.Wait(), 2);
-    EXPECT_FALSE(QDir(QString::fromStdString(dir.File("nowhere"))).exists());
-}
 
 // SIGTERM during a download: that camera is abandoned whole, the rest never
 // start, and what was done before is stored.
