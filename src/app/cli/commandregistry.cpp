@@ -5,6 +5,7 @@
 #include "app/cli/htmlcommand.h"
 #include "app/cli/listcommand.h"
 #include "app/cli/moviecommand.h"
+#include "app/cli/refreshcommand.h"
 #include "app/cli/removecommand.h"
 #include "app/cli/timecommand.h"
 
@@ -17,6 +18,7 @@ std::vector<std::unique_ptr<TCommand>> MakeCommands() {
     commands.push_back(std::make_unique<TListCommand>());
     commands.push_back(std::make_unique<TAddCommand>());
     commands.push_back(std::make_unique<TRemoveCommand>());
+    commands.push_back(std::make_unique<TRefreshCommand>());
     commands.push_back(std::make_unique<TGrabCommand>());
     commands.push_back(std::make_unique<TMovieCommand>());
     commands.push_back(std::make_unique<TTimeCommand>());
