@@ -1,5 +1,6 @@
 #include "app/cli/commandline.h"
 
+#include "catalogue/appstate.h"
 #include "app/cli/commandargs.h"
 #include "app/cli/commandcontext.h"
 #include "app/cli/commandregistry.h"
@@ -7,7 +8,6 @@
 #include "app/cli/headlessdialogs.h"
 #include "app/cli/progressline.h"
 #include "app/cli/stopsignals.h"
-#include "catalogue/appstate.h"
 #include "tools/systemclock.h"
 #include "util/services.h"
 
