@@ -7,7 +7,12 @@
 //
 // Errors: EFOpenError when the file is missing or unreadable, EImageError
 // when the chosen decoder rejects it. Results are always Format_BGR888.
+//
+// While the file's picture is handed over (imaging/picturehandover.h) the
+// first and third operations return that picture, whole, without reading
+// the file.
 #include <QImage>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -24,5 +29,9 @@ QImage DecodeJpegForThumbnail(const std::string& path, int minWidth, int minHeig
 
 // DecodeJpegForThumbnail for ".jpg" paths, DecodeImageFile for the others.
 std::optional<QImage> DecodeImageForThumbnail(const std::string& path, int minWidth, int minHeight);
+
+// How many files the operations above have read and decoded in this process
+// (pictures taken from a hand-over not counted).
+std::uint64_t ImageFilesDecoded();
 
 } // namespace lumisk
