@@ -133,7 +133,6 @@ void TMainForm::ConnectHandlers() {
     menu(About1, &TMainForm::About1Click);
 }
 
-void TMainForm::SetStatus(const QString& text) { stats->showMessage(text); }
 QString TMainForm::Status() const { return stats->currentMessage(); }
 
 // ---- Files -----------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "app/mainformcontrols.h"
 #include "widgets/mainwindow.h"
 #include "catalogue/camerarecord.h"
+#include "util/progressthrottle.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -36,7 +37,9 @@ public:
     // The one HTTP client of the program; every download goes through it.
     std::unique_ptr<THttpClient> HTTP;
 
-    // The one status text at the bottom of the window.
+    // The one status text at the bottom of the window. A download's progress
+    // text held back by the throttle is drawn first, so that its last one is
+    // always seen.
     void SetStatus(const QString& text);
     QString Status() const;
 
@@ -119,6 +122,7 @@ private:
     void ApplyNavigationEnabling();
     void ClearFields();
     void ShowMergedCatalogue(const CameraRecord& shownBefore);
+    void DrawHeldProgress(bool processEvents);
 
     bool started_ = false;
     std::uint64_t listVersion_ = ~std::uint64_t{0};
@@ -127,6 +131,9 @@ private:
     int viewStarts_ = 0;
     std::unique_ptr<TMainViewHost> viewHost_;
     std::unique_ptr<TViewPipeline> pipeline_;
+    // A download's progress text is redrawn at most every 50 ms.
+    TProgressThrottle progress_{50};
+    QTimer* progressTimer_ = nullptr;
 };
 
 } // namespace lumisk
