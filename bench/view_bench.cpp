@@ -125,7 +125,6 @@ int main(int argc, char** argv) {
             return 1;
         }
         view.push_back(std::chrono::duration<double>(t1 - t0).count());
-        if (getenv("VF_TRACE")) std::fprintf(stderr, "run %d %.2f\n", i, view.back() * 1000);
         curl.push_back(CurlSeconds({"-I", QString::fromStdString(url)}) +
                        CurlSeconds({QString::fromStdString(url)}));
         decode.push_back(DjpegSeconds(djpeg, file));
