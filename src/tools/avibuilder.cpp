@@ -50,6 +50,12 @@ std::vector<std::string> TAviBuilder::FrameFiles(const std::string& framesDirect
     return frames;
 }
 
+std::string TAviBuilder::AsideFile(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    return target.substr(0, name) + "." + target.substr(name) + ".part";
+}
+
 void TAviBuilder::Status(const std::string& text) const {
     if (callbacks_.Status) callbacks_.Status(text);
 }
@@ -66,6 +72,8 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
         throw ELumiskError("Frames per second must be 1 or more, not " +
                            std::to_string(framesPerSecond));
 
+    framesWritten_ = 0;
+    width_ = height_ = 0;
     Status("Looking for frame files ...");
     ProcessPendingEvents();
     const std::vector<std::string> frames = FrameFiles(framesDirectory);
@@ -80,10 +88,20 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
     TAviWriterOptions options = options_;
     options.ExpectedFrames = static_cast<std::uint32_t>(std::min<std::size_t>(n, 0xFFFFFFFFu));
     TAviWriter writer(options);
+    // Declared after the writer, so that it gives the movie up before the
+    // writer's own ending would complete it.
+    struct TAside {
+        TAviWriter& writer;
+        bool pending;
+        ~TAside() {
+            if (pending) writer.Abandon();
+        }
+    } aside{writer, WriteAside};
+    const std::string written = WriteAside ? AsideFile(target) : target;
     Status("Opening AVI for write...");
     ProcessPendingEvents();
     try {
-        writer.Open(target);
+        writer.Open(written);
     } catch (const EFCreateError&) {
         ErrorBox("Internal AVI error - failed to open AVI file");
         return TAviBuildResult::Failed;
@@ -103,6 +121,8 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
     format.FramesPerSecond = framesPerSecond;
     format.XPelsPerMeter = reader.XPelsPerMeter();
     format.YPelsPerMeter = reader.YPelsPerMeter();
+    width_ = format.Width;
+    height_ = format.Height;
 
     Status("Setting stream info...");
     ProcessPendingEvents();
@@ -127,6 +147,11 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
     ProcessPendingEvents();
     const std::string of = " of " + std::to_string(n);
     for (std::size_t i = 0; i < n; ++i) {
+        if (callbacks_.StopRequested && callbacks_.StopRequested()) {
+            writer.Abandon();
+            Status("AVI build stopped.");
+            return TAviBuildResult::Stopped;
+        }
         const std::string progress = "Building AVI Movie - Frame " + std::to_string(i + 1) + of;
         Status(progress);
         ProcessPendingEvents();
@@ -139,10 +164,19 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
             ErrorBox("Internal AVI error - failed to add frame to AVI");
             return TAviBuildResult::Failed;
         }
+        framesWritten_ = i + 1;
+        if (callbacks_.FrameWritten) callbacks_.FrameWritten(i + 1, n);
         Status(progress);
         ProcessPendingEvents();
     }
     writer.Finish();
+    if (WriteAside) {
+        if (std::rename(written.c_str(), target.c_str()) != 0) {
+            std::remove(written.c_str());
+            throw EFCreateError(target);
+        }
+        aside.pending = false;
+    }
     ProcessPendingEvents();
 
     if (callbacks_.DeleteFrames && callbacks_.DeleteFrames()) {

@@ -9,11 +9,16 @@
 // in exact letter case; frame i of the movie is entry i of their list sorted
 // without regard to letter case.
 //
-// Progress goes to the Status callback and the window processes its pending
-// events at fixed points through ProcessPendingEvents. Failures the window
-// shows in an error box go to ErrorBox and end the build with the frames
-// kept; the movie then holds the whole frames that reached the disk, or is
-// removed when there are none or they cannot be completed (aviwriter.h).
+// Progress goes to the Status and FrameWritten callbacks and the window
+// processes its pending events at fixed points through ProcessPendingEvents.
+// Failures the window shows in an error box go to ErrorBox and end the build
+// with the frames kept; the movie then holds the whole frames that reached
+// the disk, or is removed when there are none or they cannot be completed
+// (aviwriter.h). StopRequested is asked before each frame; a stopped build
+// removes the movie it was writing and keeps the frames.
+// With WriteAside the movie is written under a hidden temporary name beside
+// the target and renamed onto it only once complete: a build that fails,
+// throws or stops leaves the target as it was and no partial file behind.
 // Errors thrown: ELumiskError for frames per second of 0 or less (before
 // anything is looked at or written), the reader's EFOpenError or EImageError
 // for a frame that cannot be read (the movie is completed as far as written),
@@ -34,9 +39,13 @@ struct TAviBuildCallbacks {
     std::function<void(const std::string&)> ErrorBox;
     // Asked once the movie is complete: delete the frame files now?
     std::function<bool()> DeleteFrames;
+    // After each frame written: how many of how many.
+    std::function<void(std::size_t written, std::size_t total)> FrameWritten = nullptr;
+    // Asked before each frame: give the movie up now?
+    std::function<bool()> StopRequested = nullptr;
 };
 
-enum class TAviBuildResult { Created, NoFrames, Failed };
+enum class TAviBuildResult { Created, NoFrames, Failed, Stopped };
 
 class TAviBuilder {
   public:
@@ -50,12 +59,25 @@ class TAviBuilder {
     TAviBuildResult Build(const std::string& framesDirectory, const std::string& target,
                           int framesPerSecond);
 
+    // Write under a temporary name and rename when complete (see above).
+    bool WriteAside = false;
+    // The temporary name a WriteAside build writes to.
+    static std::string AsideFile(const std::string& target);
+
+    // Of the last build: frames written and their size in pixels.
+    std::size_t FramesWritten() const { return framesWritten_; }
+    std::int32_t Width() const { return width_; }
+    std::int32_t Height() const { return height_; }
+
   private:
     void Status(const std::string& text) const;
     void ErrorBox(const std::string& text) const;
 
     TAviBuildCallbacks callbacks_;
     TAviWriterOptions options_;
+    std::size_t framesWritten_ = 0;
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
 };
 
 } // namespace lumisk

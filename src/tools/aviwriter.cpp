@@ -295,6 +295,15 @@ void TAviWriter::Finish() {
     throw EFCreateError(path_);
 }
 
+void TAviWriter::Abandon() {
+    if (fd_ < 0) return;
+    started_ = riffOpen_ = failed_ = false;
+    buffer_.clear();
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(path_.c_str());
+}
+
 void TAviWriter::Salvage() {
     bool kept = false;
     try {

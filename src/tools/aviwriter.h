@@ -12,7 +12,8 @@
 // written over that room; idx1 then covers the first RIFF only and avih
 // counts the first RIFF's frames, while strh and dmlh count them all.
 //
-// States: created -> Open -> Start -> AddFrame... -> Finish. Destroying a
+// States: created -> Open -> Start -> AddFrame... -> Finish (or Abandon at
+// any point after Open). Destroying a
 // writer that was opened but not finished finishes it, ignoring errors.
 // After a write failed (a full disk) the writer takes no more frames and
 // Finish (or the destructor) salvages the file: the whole frames that reached
@@ -71,6 +72,8 @@ class TAviWriter {
     // Writes the indexes and the final counts, and closes the file. See
     // above for a writer whose writes failed.
     void Finish();
+    // Gives the movie up: closes the file unfinished and removes it.
+    void Abandon();
 
     std::uint32_t ImageBytes() const { return imageBytes_; }
     std::uint32_t FramesWritten() const { return totalFrames_; }

@@ -1,16 +1,9 @@
 #include "tools/refreshpreviews.h"
 
-#include "catalogue/appstate.h"
-#include "imaging/brightness.h"
-#include "imaging/imagefile.h"
-#include "imaging/previewpaths.h"
-#include "retrieval/httpdate.h"
-#include "tools/oldpreviewremover.h"
+#include "tools/mainwindowdownloader.h"
 #include "util/bytetext.h"
 #include "util/errorreport.h"
 #include "util/events.h"
-#include "util/tickcount.h"
-#include "viewers/viewform.h"
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
 #include "widgets/forms.h"
@@ -117,16 +110,14 @@ void TRefreshPreviews::Button1Click() {
         Stop();
 }
 
-void TRefreshPreviews::Stop() { RequestStop(true); }
+void TRefreshPreviews::Stop() {
+    RequestStop(true);
+}
 
 void TRefreshPreviews::RequestStop(bool enableControls) {
     Button1->setText("Stopping");
     ProcessPendingEvents();
-    // The download in progress ends at once; the run notices the flag when
-    // that camera is done.
-    Forms().MainForm->AbortView();
-    stopRequested_ = true;
-    SetStatus("Preview update stopped");
+    engine_.RequestStop();
     if (enableControls) {
         ListBox1->setEnabled(true);
         updatestyle->setEnabled(true);
@@ -141,9 +132,7 @@ void TRefreshPreviews::SetIdle() {
 }
 
 void TRefreshPreviews::Update() {
-    IMainWindow& main = *Forms().MainForm;
-    // Cleared first, so that a Stop during the clean-up is not forgotten.
-    stopRequested_ = false;
+    TMainWindowDownloader downloader(*Forms().MainForm);
     Button1->setText("Stop");
     ListBox1->setEnabled(false);
     updatestyle->setEnabled(false);
@@ -153,92 +142,34 @@ void TRefreshPreviews::Update() {
         TRefreshPreviews* form;
         ~TIdleOnExit() { form->SetIdle(); }
     } idleOnExit{this};
-    const std::int64_t startMs = TickMilliseconds();
-    ProcessPendingEvents();
+    engine_.Run(Style(), downloader);
+}
 
-    const int cameras = main.DescriptionList()->count();
-    Edit1->setText(Number(cameras));
-    updated_ = failed_ = skipped_ = removed_ = 0;
+void TRefreshPreviews::RefreshStarted(const TRefreshCounts& counts) {
+    Edit1->setText(Number(counts.Cameras));
     for (QLineEdit* edit : {Edit2, Edit3, Edit4, Edit5})
         edit->setText("0");
     SetStatus("");
     ListBox1->clear();
+}
 
-    RemoveOldPreviews();
-    RefreshCameras(cameras, startMs);
+void TRefreshPreviews::RefreshCounts(const TRefreshCounts& counts) {
+    Edit2->setText(Number(counts.Updated));
+    Edit3->setText(Number(counts.Removed));
+    Edit4->setText(Number(counts.Failed));
+    Edit5->setText(Number(counts.Skipped));
+}
 
-    SetStatus(stopRequested_ ? QString("Preview update stopped")
-                             : Edit2->text() + " updated in " +
-                                   QString::fromStdString(ClockText(TickMilliseconds() - startMs)));
-    ProcessPendingEvents();
+void TRefreshPreviews::RefreshStatus(const std::string& text) {
+    SetStatus(QString::fromStdString(text));
+}
+
+void TRefreshPreviews::RefreshFailed(const std::string& description, const std::string&) {
+    ListBox1->addItem(BytesToDisplay(description));
+}
+
+void TRefreshPreviews::RefreshFinished(const TRefreshSummary&) {
     SetIdle();
-    ProcessPendingEvents();
-    if (App().Catalogue.Count > 0) main.firstbuttonClick();
-}
-
-void TRefreshPreviews::RemoveOldPreviews() {
-    SetStatus("Removing old preview files");
-    ProcessPendingEvents();
-    const TCatalogue& catalogue = App().Catalogue;
-    std::vector<std::string> descriptions;
-    for (std::int32_t i = 1; i <= catalogue.Count; ++i)
-        descriptions.push_back(catalogue.Records[static_cast<std::size_t>(i)].Description);
-    TOldPreviewRemover(descriptions).Remove(PreviewsDirectory(), [this](std::int32_t removed) {
-        removed_ = removed;
-        Edit3->setText(Number(removed_));
-        ProcessPendingEvents();
-    });
-}
-
-void TRefreshPreviews::RefreshCameras(int cameras, std::int64_t startMs) {
-    IMainWindow& main = *Forms().MainForm;
-    if (App().Catalogue.Count > 0) main.firstbuttonClick();
-    SetStatus("Refreshing previews");
-    ProcessPendingEvents();
-    // The run always works on the current camera and steps with Next, so
-    // navigating in the main window moves the camera refreshed next.
-    for (int k = 1; k <= cameras && !stopRequested_; ++k) {
-        const std::string description = main.DescriptionBytes();
-        // A Stop between cameras must not start a whole download.
-        if (!stopRequested_ && Wanted(description)) {
-            main.viewbuttonClick();
-            Forms().ViewForm->hide();
-            const TAppState& app = App();
-            if (app.DownloadFailed) {
-                ListBox1->addItem(BytesToDisplay(main.DescriptionBytes()));
-                ++failed_;
-            } else if (app.DownloadSkipped) {
-                ++skipped_;
-            } else {
-                ++updated_;
-            }
-            Edit2->setText(Number(updated_));
-            Edit4->setText(Number(failed_));
-            Edit5->setText(Number(skipped_));
-            ProcessPendingEvents();
-        }
-        if (stopRequested_) break;
-        if (main.NextEnabled()) main.nextbuttonClick();
-        SetStatus(QString("Refreshed %1 of %2 in %3")
-                      .arg(k)
-                      .arg(cameras)
-                      .arg(QString::fromStdString(ClockText(TickMilliseconds() - startMs))));
-        ProcessPendingEvents();
-    }
-}
-
-bool TRefreshPreviews::Wanted(const std::string& description) const {
-    const TUpdateStyle style = Style();
-    if (style == TUpdateStyle::AllPreviews) return true;
-    // The picture judged is the one the preview panel shows, found the same
-    // way: a camera with several preview files is judged by what the user sees.
-    const std::string preview = FindPreviewFile(description, TPreviewLookup::Panel);
-    const bool hasPreview = preview != PreviewBasePath(description);
-    if (style == TUpdateStyle::WithoutPreview) return !hasPreview;
-    if (!hasPreview) return false;
-    // An undecodable preview throws here and ends the run.
-    const std::optional<QImage> picture = DecodeImageFile(preview);
-    return picture && AverageBrightness(*picture) < kDarkThreshold;
 }
 
 void TRefreshPreviews::ListBox1Click() {

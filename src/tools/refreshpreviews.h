@@ -1,9 +1,10 @@
 #pragma once
-// The batch preview refresh window: walks through every camera of the
-// catalogue and runs the main window's View action for each one the chosen
-// update style selects, after clearing the previews directory of old files
-// (TOldPreviewRemover). Cameras whose download failed are listed; a click on
-// one makes it current in the main window.
+// The batch preview refresh window: a view of TRefreshEngine, which walks
+// through every camera of the catalogue and runs the main window's View
+// action (TMainWindowDownloader) for each one the chosen update style
+// selects, after clearing the previews directory of old files. Cameras whose
+// download failed are listed; a click on one makes it current in the main
+// window.
 //
 // States, told by Button1's caption: idle ("Update"), running ("Stop": the
 // style and the list are disabled) and stopping ("Stopping": Stop was asked
@@ -16,6 +17,8 @@
 // The window is created once and lives as long as the program; it owns its
 // controls. The style is kept for the life of the program; counters, status
 // and failed list are reset by each showing and each run.
+#include "tools/refreshengine.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,15 +31,15 @@
 
 namespace lumisk {
 
-class TRefreshPreviews : public QWidget {
+class TRefreshPreviews : public QWidget, private IRefreshObserver {
     Q_OBJECT
   public:
     explicit TRefreshPreviews(QWidget* parent = nullptr);
 
     // Which cameras a run downloads, in the order of updatestyle's items.
-    enum class TUpdateStyle { AllPreviews = 0, WithoutPreview = 1, DarkShaded = 2 };
+    using TUpdateStyle = TRefreshStyle;
     // A preview whose AverageBrightness is below this is dark.
-    static constexpr double kDarkThreshold = 15;
+    static constexpr double kDarkThreshold = TRefreshEngine::kDarkThreshold;
 
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;
     QLineEdit* Edit1; // cameras
@@ -60,7 +63,7 @@ class TRefreshPreviews : public QWidget {
     void FormHide();
 
     TUpdateStyle Style() const { return static_cast<TUpdateStyle>(updatestyle->currentIndex()); }
-    bool StopRequested() const { return stopRequested_; }
+    bool StopRequested() const { return engine_.StopRequested(); }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -71,17 +74,16 @@ class TRefreshPreviews : public QWidget {
     void Stop();
     // Stop and hiding share this; only Stop enables the style and the list.
     void RequestStop(bool enableControls);
-    void RemoveOldPreviews();
-    void RefreshCameras(int cameras, std::int64_t startMs);
-    bool Wanted(const std::string& description) const;
     void SetIdle();
     void SetStatus(const QString& text) { stats->showMessage(text); }
 
-    bool stopRequested_ = false;
-    std::int32_t updated_ = 0;
-    std::int32_t failed_ = 0;
-    std::int32_t skipped_ = 0;
-    std::int32_t removed_ = 0;
+    void RefreshStarted(const TRefreshCounts& counts) override;
+    void RefreshCounts(const TRefreshCounts& counts) override;
+    void RefreshStatus(const std::string& text) override;
+    void RefreshFailed(const std::string& description, const std::string& reason) override;
+    void RefreshFinished(const TRefreshSummary& summary) override;
+
+    TRefreshEngine engine_{*this};
 };
 
 } // namespace lumisk

@@ -1,12 +1,10 @@
 #include "tools/timeclient.h"
 
-#include "tools/buildtime.h"
 #include "tools/datetimevalue.h"
+#include "tools/timecheck.h"
 #include "util/bytetext.h"
-#include "util/clocksetter.h"
 #include "util/errorreport.h"
 #include "util/events.h"
-#include "util/services.h"
 #include "util/textutils.h"
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
@@ -105,38 +103,28 @@ void TTimeClient::FailureEnding(const char* message) {
 }
 
 void TTimeClient::Button1Click() {
-    SetButton("Retrieving", false);
-    double remote = 0;
-    try {
-        Time1.SetHost(DisplayToBytes(ComboBox1->currentText()));
-        remote = Time1.DateTime();
-        const double local = NowLocalDateTime();
-        // A server with no time of its own sends 0; the clock must not follow it.
-        if (remote == 0) throw ETimeProtocolError(TTimeFailure::Receive, "No time received");
-        Edit2->setText(BytesToDisplay(DateTimeText(remote)));
-        Edit1->setText(BytesToDisplay(DateTimeText(local)));
-        Edit3->setText(QString::fromStdString(GroupThousands(WholeSecondsBetween(remote, local)) +
-                                              " seconds"));
-    } catch (...) {
-        FailureEnding("Unable to read time");
-        return;
-    }
-
-    SetButton("Setting", false);
-    try {
-        // A server that is wrong (or counts in the wrong era) must not take
-        // the clock back to before this program existed.
-        if (TimeProtocolUnixSeconds(Time1.Seconds(), Time1.NetworkDelay()) <
-            EarliestClockUnixSeconds())
-            throw EClockError("The time is before this program was built");
-        const auto time = DecodeDateTime(remote);
-        if (!time) throw EClockError("The time is outside the calendar");
-        IClockSetter* clock = Services().Clock;
-        if (!clock) throw EClockError("No clock to set");
-        clock->SetLocalTime(*time);
-    } catch (...) {
-        FailureEnding("Unable to set time");
-        return;
+    struct TView : ITimeCheckObserver {
+        TTimeClient& w;
+        explicit TView(TTimeClient& window) : w(window) {}
+        void Retrieving() override { w.SetButton("Retrieving", false); }
+        void TimeRead(const TTimeReading& r) override {
+            w.Edit2->setText(BytesToDisplay(DateTimeText(r.Remote)));
+            w.Edit1->setText(BytesToDisplay(DateTimeText(r.Local)));
+            w.Edit3->setText(
+                QString::fromStdString(GroupThousands(r.DifferenceSeconds) + " seconds"));
+        }
+        void Setting() override { w.SetButton("Setting", false); }
+    } view(*this);
+    TTimeCheck check(Time1);
+    // Every successful reading sets the clock: the window has no check alone.
+    switch (check.Run(DisplayToBytes(ComboBox1->currentText()), true, view)) {
+    case TTimeCheckResult::ReadFailed:
+        return FailureEnding("Unable to read time");
+    case TTimeCheckResult::SetFailed:
+        return FailureEnding("Unable to set time");
+    case TTimeCheckResult::Read:
+    case TTimeCheckResult::Set:
+        break;
     }
     SetButton("Set Time", true);
 }

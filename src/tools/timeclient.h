@@ -1,7 +1,8 @@
 #pragma once
-// The Internet time check: reads the time from an RFC 868 time server chosen
-// in ComboBox1, shows it beside the local time with the difference in
-// seconds, and sets the computer's clock through Services().Clock.
+// The Internet time check: a view of the time check (timecheck.h) that reads
+// the time from an RFC 868 time server chosen in ComboBox1, shows it beside
+// the local time with the difference in seconds, and sets the computer's
+// clock through Services().Clock.
 //
 // Button1 runs through "Set Time", "Retrieving", "Setting" and back, and is
 // disabled while a run lasts. A run that cannot read the time (no host, no
@@ -10,6 +11,7 @@
 // clock that refuses, a time before this program was built) with "Unable to
 // set time"; either way Edit1 and Edit3
 // are emptied and the button restored. Nothing is kept between runs.
+#include "tools/timecheck.h"
 #include "tools/timeprotocolclient.h"
 
 #include <QComboBox>
@@ -27,13 +29,8 @@ class TTimeClient : public QWidget {
   public:
     explicit TTimeClient(QWidget* parent = nullptr);
 
-    // Public Time Protocol servers: two in North America (the National
-    // Institute of Standards and Technology), then four in Australia (the
-    // National Measurement Institute).
-    static constexpr std::array<const char*, 6> TimeServers = {
-        "time.nist.gov",           "time-a.nist.gov",
-        "ntp.sydney.nmi.gov.au",   "ntp.melbourne.nmi.gov.au",
-        "ntp.adelaide.nmi.gov.au", "ntp.brisbane.nmi.gov.au"};
+    // The servers the combo box offers, in order.
+    static constexpr auto TimeServers = TTimeCheck::TimeServers;
 
     QFrame* Bevel1;
     QLabel *Label1, *Label2, *Label3, *Label4;

@@ -1,18 +1,15 @@
 #include "tools/timelapseform.h"
 
 #include "catalogue/appstate.h"
-#include "imaging/bmpwriter.h"
 #include "imaging/imagefile.h"
 #include "tools/avibuildform.h"
-#include "tools/previewwatch.h"
 #include "tools/timelapsegrab.h"
 #include "util/bytetext.h"
 #include "util/errorreport.h"
 #include "util/events.h"
-#include "util/fileutils.h"
 #include "util/lumiskerror.h"
+#include "util/numbertext.h"
 #include "util/services.h"
-#include "util/tickcount.h"
 #include "util/userdialogs.h"
 #include "viewers/viewform.h"
 #include "widgets/controlplacement.h"
@@ -20,12 +17,10 @@
 #include "widgets/forms.h"
 #include "widgets/mainwindow.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHideEvent>
 #include <QShowEvent>
 #include <QTimer>
-#include <cstdio>
 #include <optional>
 
 namespace lumisk {
@@ -106,8 +101,7 @@ void TTimeLapseForm::FormHide() {
 }
 
 void TTimeLapseForm::RefreshDiskLabels() {
-    Label5->setText(BytesToDisplay(TTimeLapseGrab::FramesUsageText()));
-    Label6->setText(BytesToDisplay(TTimeLapseGrab::FreeSpaceText()));
+    DiskFigures(TTimeLapseGrab::FramesUsageText(), TTimeLapseGrab::FreeSpaceText());
 }
 
 void TTimeLapseForm::Button1Click() {
@@ -122,7 +116,7 @@ void TTimeLapseForm::Stop() {
     Forms().MainForm->AbortView();
     Button1->setEnabled(false);
     Button1->setText("Stop");
-    GrabStopRequested = true;
+    engine_.RequestStop();
     HandOver();
 }
 
@@ -139,110 +133,90 @@ void TTimeLapseForm::Start() {
     struct Idle {
         TTimeLapseForm* form;
         ~Idle() {
+            form->previews_.reset();
             form->Button1->setText("Start");
             form->Button1->setEnabled(true);
         }
     } idle{this};
-
-    // Cleared before anything can process events: a Stop or a close from
-    // then on must end this grab, not be forgotten.
-    GrabStopRequested = false;
-    const std::vector<std::string> previous = TTimeLapseGrab::PreviousFrameFiles();
-    if (!previous.empty() &&
-        Services().Dialogs->Confirm("Previous frame files found.  Do you want to\r"
-                                    "delete them prior to starting the frame grab?")) {
-        for (const std::string& path : previous)
-            std::remove(path.c_str());
-        Services().Dialogs->Information(
-            QString("Deleted %1 previous frames.").arg(static_cast<qsizetype>(previous.size())));
-    }
-    ProcessPendingEvents();
-    RefreshDiskLabels();
-    ImagesDownloaded = 0;
-    UniqueFrames = 0;
-    SkippedDownloads = 0;
-    PreviousFrameFile.clear();
-    if (!GrabStopRequested) GrabLoop();
-    SetStatus("Frame grab stopped");
-    ProcessPendingEvents();
+    engine_.SpacingMs = GrabSpacingMs;
+    ImagesDownloaded = UniqueFrames = SkippedDownloads = 0;
+    engine_.Run();
     Button1->setText("Start");
     Button1->setEnabled(true);
     HandOver();
 }
 
-void TTimeLapseForm::GrabLoop() {
-    IMainWindow& main = *Forms().MainForm;
-    do {
-        // However short the delay (0 minutes included), and also when Stop
-        // and Start follow each other, the camera is not asked again before
-        // the spacing since the last download's start has passed.
-        if (lastGrabStart_) {
-            const std::int64_t left = GrabSpacingMs - (TickMilliseconds() - *lastGrabStart_);
-            if (left > 0) Wait(left);
-            if (GrabStopRequested) break;
-        }
-        lastGrabStart_ = TickMilliseconds();
-        SetStatus("Downloading image ...");
-        ProcessPendingEvents();
-        const TPreviewWatch previews;
-        main.viewbuttonClick();
-        const TAppState& app = App();
-        if (app.DownloadSkipped) {
-            Edit4->setText(QString::number(++SkippedDownloads));
-        } else if (!app.AbortRequested && !app.DownloadFailed) {
-            KeepFrame(previews);
-        }
-        RefreshDiskLabels();
-        if (auto delay = TTimeLapseGrab::DelayMilliseconds(DisplayToBytes(FrameDelay->text())))
-            Wait(*delay);
-        if (TTimeLapseGrab::MaximumReached(DisplayToBytes(Edit3->text()), UniqueFrames))
-            GrabStopRequested = true;
-        ProcessPendingEvents();
-    } while (!GrabStopRequested);
+bool TTimeLapseForm::DeletePreviousFrames(std::size_t) {
+    return Services().Dialogs->Confirm("Previous frame files found.  Do you want to\r"
+                                       "delete them prior to starting the frame grab?");
 }
 
-void TTimeLapseForm::KeepFrame(const TPreviewWatch& previews) {
-    SetStatus("Downloaded image");
-    ProcessPendingEvents();
+void TTimeLapseForm::PreviousFramesDeleted(std::size_t count) {
+    Services().Dialogs->Information(
+        QString("Deleted %1 previous frames.").arg(static_cast<qsizetype>(count)));
+}
+
+std::optional<std::int64_t> TTimeLapseForm::DelayMs() {
+    return TTimeLapseGrab::DelayMilliseconds(DisplayToBytes(FrameDelay->text()));
+}
+
+std::optional<std::int32_t> TTimeLapseForm::MaximumFrames() {
+    const std::string text = DisplayToBytes(Edit3->text());
+    if (text == "0") return std::nullopt;
+    return StrToInt(text);
+}
+
+TGrabDownload TTimeLapseForm::Download() {
+    previews_.emplace();
+    Forms().MainForm->viewbuttonClick();
+    const TAppState& app = App();
+    if (app.DownloadSkipped) return TGrabDownload::Skipped;
+    if (!app.AbortRequested && !app.DownloadFailed) return TGrabDownload::Image;
+    return TGrabDownload::Nothing;
+}
+
+QImage TTimeLapseForm::DownloadedPicture() {
     Forms().MainForm->ShowCurrentRecord();
-    const std::string frame = TTimeLapseGrab::NextFrameFile();
     // The frame is the picture this View fetched, not whichever preview of
     // the camera the viewer opened (an older JPEG before a new PNG). When the
     // View wrote no file (a copy found the same bytes already in place), the
     // viewer's picture stands in.
-    if (const std::optional<std::string> downloaded = previews.Written()) {
-        const std::optional<QImage> picture = DecodeImageFile(*downloaded);
+    if (const std::optional<std::string> downloaded =
+            previews_ ? previews_->Written() : std::nullopt) {
+        std::optional<QImage> picture = DecodeImageFile(*downloaded);
         if (!picture) throw EFOpenError(*downloaded);
-        SaveImageAsBitmap(*picture, frame);
-    } else {
-        SaveImageAsBitmap(Forms().ViewForm->Picture(), frame);
+        return *picture;
     }
-    SetStatus("Comparing files");
-    ProcessPendingEvents();
-    if (!PreviousFrameFile.empty() && FilesIdentical(PreviousFrameFile, frame)) {
-        // A duplicate: its number is taken by the next frame.
-        std::remove(frame.c_str());
-    } else {
-        Edit2->setText(QString::number(++UniqueFrames));
-        PreviousFrameFile = frame;
-    }
-    Forms().ViewForm->hide();
-    Edit1->setText(QString::number(++ImagesDownloaded));
+    return Forms().ViewForm->Picture();
 }
 
-void TTimeLapseForm::Wait(std::int64_t milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        const std::int64_t remaining = milliseconds - clock.elapsed();
-        SetStatus(
-            QString("Waiting %1 seconds ...").arg(std::max<std::int64_t>(remaining, 0) / 1000));
-        ProcessPendingEvents();
-        // The pause keeps handling events, so Stop is seen within it.
-        QEventLoop pause;
-        QTimer::singleShot(100, &pause, &QEventLoop::quit);
-        pause.exec();
-    } while (clock.elapsed() < milliseconds && !GrabStopRequested);
+void TTimeLapseForm::Pause(std::int64_t milliseconds) {
+    // The pause keeps handling events, so Stop is seen within it.
+    QEventLoop pause;
+    QTimer::singleShot(static_cast<int>(milliseconds), &pause, &QEventLoop::quit);
+    pause.exec();
+}
+
+void TTimeLapseForm::Status(const std::string& text) {
+    SetStatus(BytesToDisplay(text));
+}
+
+void TTimeLapseForm::DiskFigures(const std::string& used, const std::string& remaining) {
+    Label5->setText(BytesToDisplay(used));
+    Label6->setText(BytesToDisplay(remaining));
+}
+
+void TTimeLapseForm::SkippedCounted(std::int32_t skipped) {
+    Edit4->setText(QString::number(SkippedDownloads = skipped));
+}
+
+void TTimeLapseForm::FrameKept(std::int32_t unique, const std::string&) {
+    Edit2->setText(QString::number(UniqueFrames = unique));
+}
+
+void TTimeLapseForm::ImageCounted(std::int32_t images) {
+    Forms().ViewForm->hide();
+    Edit1->setText(QString::number(ImagesDownloaded = images));
 }
 
 } // namespace lumisk

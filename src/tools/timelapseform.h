@@ -1,11 +1,14 @@
 #pragma once
-// The time-lapse window: downloads the main window's current camera again and
-// again through the View action and keeps every picture that differs from the
-// previous kept one as a numbered frame "Frames/FRA#####.BMP"; two downloads
-// start at least GrabSpacingMs apart, whatever the delay. The grab runs
-// inside the Start click; Stop (or hiding the window) only sets flags and
-// disconnects, and the loop ends at its next check.
-#include "tools/timelapsegrab.h"
+// The time-lapse window: a view of the grab engine (grabengine.h), which
+// downloads the main window's current camera again and again through the View
+// action and keeps every picture that differs from the previous kept one as a
+// numbered frame "Frames/FRA#####.BMP"; two downloads start at least
+// GrabSpacingMs apart, whatever the delay. The grab runs inside the Start
+// click; Stop (or hiding the window) only asks the engine to stop and ends
+// the View in progress, and the grab ends at its next check. The counters
+// mirror the engine's as it reports them.
+#include "tools/grabengine.h"
+#include "tools/previewwatch.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -19,9 +22,7 @@
 
 namespace lumisk {
 
-class TPreviewWatch;
-
-class TTimeLapseForm : public QWidget {
+class TTimeLapseForm : public QWidget, private IGrabHost {
     Q_OBJECT
   public:
     explicit TTimeLapseForm(QWidget* parent = nullptr);
@@ -40,10 +41,8 @@ class TTimeLapseForm : public QWidget {
     std::int32_t ImagesDownloaded = 0;
     std::int32_t UniqueFrames = 0;
     std::int32_t SkippedDownloads = 0;
-    std::string PreviousFrameFile;
-    bool GrabStopRequested = false;
     // Least time between the starts of two downloads, across grabs too.
-    std::int64_t GrabSpacingMs = TTimeLapseGrab::MinimumGrabSpacingMs;
+    std::int64_t GrabSpacingMs = TGrabEngine::MinimumSpacingMs;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -52,14 +51,27 @@ class TTimeLapseForm : public QWidget {
   private:
     void Start();
     void Stop();
-    void GrabLoop();
-    void KeepFrame(const TPreviewWatch& previews);
-    void Wait(std::int64_t milliseconds);
     void RefreshDiskLabels();
     void HandOver();
     void SetStatus(const QString& text);
 
-    std::optional<std::int64_t> lastGrabStart_; // monotonic milliseconds
+    // The engine's host.
+    bool DeletePreviousFrames(std::size_t count) override;
+    void PreviousFramesDeleted(std::size_t count) override;
+    std::optional<std::int64_t> DelayMs() override;
+    std::optional<std::int32_t> MaximumFrames() override;
+    TGrabDownload Download() override;
+    QImage DownloadedPicture() override;
+    void Pause(std::int64_t milliseconds) override;
+    void Status(const std::string& text) override;
+    void DiskFigures(const std::string& used, const std::string& remaining) override;
+    void SkippedCounted(std::int32_t skipped) override;
+    void FrameKept(std::int32_t unique, const std::string& path) override;
+    void ImageCounted(std::int32_t images) override;
+
+    TGrabEngine engine_{*this};
+    // The previews before the running download, to tell which one it wrote.
+    std::optional<TPreviewWatch> previews_;
 };
 
 } // namespace lumisk

@@ -11,10 +11,6 @@ namespace lumisk {
 
 class TTimeLapseGrab {
   public:
-    // However short the delay, a grab asks its camera at most once in this
-    // many milliseconds (counted from the start of one download to the next).
-    static constexpr std::int64_t MinimumGrabSpacingMs = 5000;
-
     // The frames directory, with a trailing "/".
     static std::string FramesDirectory();
 

@@ -320,4 +320,66 @@ INSTANTIATE_TEST_SUITE_P(
                     VariantCase{"core_header_decoded", 12, 24, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ------------------------------------------------------------- writing aside
+
+// A build that writes beside its target: an earlier movie of that name stays
+// until the new one is complete, and a stopped or broken build leaves nothing.
+struct AsideCase {
+    const char* name;
+    int stopBefore;      // frame index whose turn asks to stop; -1 never
+    int brokenFrame;     // frame index written as garbage; -1 none
+    bool created;        // the target holds the new movie afterwards
+    std::size_t counted; // FrameWritten calls
+};
+void PrintTo(const AsideCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Aside : public testing::TestWithParam<AsideCase> {};
+
+TEST_P(Aside, TargetIsTheOldFileOrTheWholeNewMovie) {
+    const AsideCase& c = GetParam();
+    TTempDir dir;
+    WriteFrames(dir, 4, 16, 16);
+    if (c.brokenFrame >= 0)
+        dir.Write(FramePath(dir, c.brokenFrame).substr(dir.Path().size()), "BM no");
+    dir.Write("m.avi", "earlier movie");
+    TRecorder r;
+    TAviBuildCallbacks callbacks = r.Callbacks();
+    std::vector<std::pair<std::size_t, std::size_t>> written;
+    callbacks.FrameWritten = [&](std::size_t n, std::size_t of) { written.emplace_back(n, of); };
+    callbacks.StopRequested = [&] { return static_cast<int>(written.size()) == c.stopBefore; };
+    TAviBuilder builder(callbacks);
+    builder.WriteAside = true;
+    TAviBuildResult result = TAviBuildResult::Failed;
+    try {
+        result = builder.Build(dir.File("Frames/"), dir.File("m.avi"), 15);
+    } catch (const EImageError&) {
+    }
+    EXPECT_EQ(result, c.created           ? TAviBuildResult::Created
+                      : c.stopBefore >= 0 ? TAviBuildResult::Stopped
+                                          : TAviBuildResult::Failed);
+    EXPECT_EQ(written.size(), c.counted);
+    if (!written.empty()) {
+        EXPECT_EQ(written.back(), std::make_pair(c.counted, std::size_t{4}));
+    }
+    EXPECT_FALSE(dir.Exists(".m.avi.part"));
+    // Deleting is asked for: only a complete movie lets the frames go.
+    EXPECT_EQ(std::filesystem::exists(FramePath(dir, 3)), !c.created);
+    if (c.created) {
+        const test::TAviLayout a = test::ReadAviLayout(dir.File("m.avi"));
+        EXPECT_EQ(a.Problems, "");
+        EXPECT_EQ(a.FrameData.size(), 4u);
+    } else {
+        EXPECT_EQ(dir.Read("m.avi"), "earlier movie");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Aside,
+    testing::Values(AsideCase{"complete_movie_replaces_the_old", -1, -1, true, 4},
+                    AsideCase{"stop_after_two_frames_leaves_the_old", 2, -1, false, 2},
+                    AsideCase{"broken_frame_leaves_the_old", -1, 2, false, 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace

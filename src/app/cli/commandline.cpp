@@ -165,7 +165,9 @@ std::string ProgramHelp() {
            "\n"
            "A command writes its results to standard output and its messages to\n"
            "standard error. Exit status: 0 success, 1 some cameras or frames failed\n"
-           "(or the command was stopped), 2 bad usage or an unusable data folder.\n";
+           "(or a refresh or movie was stopped before its end; a stopped grab has\n"
+           "simply ended), 2 bad usage or an unusable data folder. Ctrl+C or SIGTERM\n"
+           "stops a command as its window's Stop button does.\n";
 }
 
 std::string CommandHelp(const TCommand& command) {
