@@ -5,9 +5,9 @@
 // closing it runs the shutdown sequence. The catalogue and the counters live
 // in App(), not here; the fields are the working copy of the current camera.
 #include "app/mainformcontrols.h"
-#include "widgets/mainwindow.h"
 #include "catalogue/camerarecord.h"
 #include "util/progressthrottle.h"
+#include "widgets/mainwindow.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -30,7 +30,7 @@ enum class TWorkMode;
 
 class TMainForm : public QMainWindow, public TMainFormControls, public IMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
@@ -112,12 +112,12 @@ public:
     // How many times the View action was started (diagnostics and tests).
     int ViewStarts() const { return viewStarts_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void ConnectHandlers();
     void ApplyNavigationEnabling();
     void ClearFields();
