@@ -8,9 +8,9 @@
 // Errors: EFOpenError when the file is missing or unreadable, EImageError
 // when the chosen decoder rejects it. Results are always Format_BGR888.
 //
-// While the file's picture is handed over (imaging/picturehandover.h) the
-// first and third operations return that picture, whole, without reading
-// the file.
+// While a file's picture is handed over (imaging/picturehandover.h),
+// DecodeImageFile and DecodeImageForThumbnail return that picture, whole,
+// without reading the file.
 #include <QImage>
 #include <cstdint>
 #include <optional>

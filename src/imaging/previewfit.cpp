@@ -28,10 +28,6 @@ QRect AspectFit(int pictureWidth, int pictureHeight, int controlWidth, int contr
     return QRect((controlWidth - w) / 2, (controlHeight - h) / 2, w, h);
 }
 
-} // namespace lumisk
-
-namespace lumisk {
-
 namespace {
 
 // Adds a row of bytes to the column sums, in runs of fixed length that the
