@@ -23,10 +23,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <random>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -46,9 +48,20 @@ double CurlSeconds(const QStringList& args) {
     return curl.readAllStandardOutput().toDouble();
 }
 
+double CpuSeconds(const rusage& usage) {
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 // Wall-clock seconds of one djpeg run, started without a shell, its picture
-// thrown away; -1 when it cannot be run.
-double DjpegSeconds(const std::string& djpeg, const std::string& file) {
+// thrown away, and the CPU seconds it used; -1 when it cannot be run.
+double DjpegSeconds(const std::string& djpeg, const std::string& file, double& cpu) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -60,9 +73,11 @@ double DjpegSeconds(const std::string& djpeg, const std::string& file) {
     const auto t0 = std::chrono::steady_clock::now();
     pid_t pid = 0;
     int status = 0;
+    rusage usage{};
     const bool ran =
         posix_spawn(&pid, djpeg.c_str(), &actions, nullptr, argv.data(), environ) == 0 &&
-        waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    cpu = CpuSeconds(usage);
     const auto t1 = std::chrono::steady_clock::now();
     posix_spawn_file_actions_destroy(&actions);
     return ran ? std::chrono::duration<double>(t1 - t0).count() : -1;
@@ -114,12 +129,14 @@ int main(int argc, char** argv) {
     }
     const std::string file = www.path().toStdString() + "/cam.jpg";
 
-    std::vector<double> view, curl, decode, both;
+    std::vector<double> view, curl, decode, both, viewCpu, decodeCpu;
     const std::uint64_t decodedBefore = lumisk::ImageFilesDecoded();
     for (int i = 0; i < runs; ++i) {
+        const double cpu0 = ProcessCpuSeconds();
         auto t0 = std::chrono::steady_clock::now();
         main.viewbuttonClick();
         auto t1 = std::chrono::steady_clock::now();
+        viewCpu.push_back(ProcessCpuSeconds() - cpu0);
         if (lumisk::App().DownloadFailed) {
             std::fprintf(stderr, "View failed: %s\n", main.Status().toLocal8Bit().constData());
             return 1;
@@ -127,7 +144,9 @@ int main(int argc, char** argv) {
         view.push_back(std::chrono::duration<double>(t1 - t0).count());
         curl.push_back(CurlSeconds({"-I", QString::fromStdString(url)}) +
                        CurlSeconds({QString::fromStdString(url)}));
-        decode.push_back(DjpegSeconds(djpeg, file));
+        double cpu = 0;
+        decode.push_back(DjpegSeconds(djpeg, file, cpu));
+        decodeCpu.push_back(cpu);
         if (decode.back() < 0) {
             std::fprintf(stderr, "djpeg failed\n");
             return 1;
@@ -145,6 +164,8 @@ int main(int argc, char** argv) {
     std::printf("curl HEAD + GET time_total:          median %6.2f ms\n", c * 1000);
     std::printf("djpeg -scale 1/4 (whole process):    median %6.2f ms\n", d * 1000);
     std::printf("curl HEAD + GET + djpeg, per run:    median %6.2f ms\n", b * 1000);
+    std::printf("CPU time (user + system): View median %.2f ms, djpeg median %.2f ms\n",
+                Median(viewCpu) * 1000, Median(decodeCpu) * 1000);
     std::printf("ratio View / curl: %.2f\n", v / c);
     std::printf("ratio View / (curl + djpeg): %.2f (at most 2 wanted)\n", v / b);
     lumisk::DestroyForms();

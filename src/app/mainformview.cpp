@@ -45,9 +45,8 @@ void TMainForm::ShowPreview() {
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
             const QRect fit =
                 AspectFit(picture->width(), picture->height(), size.width(), size.height());
-            // A whole picture (not a JPEG, or the one a View hands over) is
-            // averaged down first, so that it draws as smoothly as a scaled
-            // decode does.
+            // A picture decoded whole (not a JPEG) is averaged down first,
+            // so that it draws as smoothly as a scaled decode does.
             painter.drawImage(fit, ShrinkAtLeast(*picture, fit.width(), fit.height()));
             painter.end();
             PreviewImage->setPixmap(pixmap);

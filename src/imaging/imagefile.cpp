@@ -70,11 +70,11 @@ QImage DecodeJpegForThumbnail(const std::string& path, int minWidth, int minHeig
 
 std::optional<QImage> DecodeImageForThumbnail(const std::string& path, int minWidth,
                                               int minHeight) {
-    if (KindOfPath(path) == TKind::Jpg) {
-        // The whole picture, when it is at hand, is shrunk by the caller anyway.
-        if (std::optional<QImage> handed = TPictureHandOver::Find(path)) return handed;
-        return DecodeJpegForThumbnail(path, minWidth, minHeight);
-    }
+    const TKind kind = KindOfPath(path);
+    if (kind == TKind::None) return std::nullopt;
+    if (std::optional<QImage> handed = TPictureHandOver::FindReduced(path, minWidth, minHeight))
+        return handed;
+    if (kind == TKind::Jpg) return DecodeJpegForThumbnail(path, minWidth, minHeight);
     return DecodeImageFile(path);
 }
 

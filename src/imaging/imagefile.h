@@ -9,8 +9,8 @@
 // when the chosen decoder rejects it. Results are always Format_BGR888.
 //
 // While a file's picture is handed over (imaging/picturehandover.h),
-// DecodeImageFile and DecodeImageForThumbnail return that picture, whole,
-// without reading the file.
+// DecodeImageFile returns that picture and DecodeImageForThumbnail a smaller
+// one made from it, without reading the file.
 #include <QImage>
 #include <cstdint>
 #include <optional>
@@ -27,7 +27,8 @@ std::optional<QImage> DecodeImageFile(const std::string& path);
 // shown shrunk anyway.
 QImage DecodeJpegForThumbnail(const std::string& path, int minWidth, int minHeight);
 
-// DecodeJpegForThumbnail for ".jpg" paths, DecodeImageFile for the others.
+// DecodeJpegForThumbnail for ".jpg" paths, DecodeImageFile for the others
+// (nothing, and no file read, for an ending that names no decoder).
 std::optional<QImage> DecodeImageForThumbnail(const std::string& path, int minWidth, int minHeight);
 
 // How many files the operations above have read and decoded in this process

@@ -1,5 +1,7 @@
 #include "imaging/picturehandover.h"
 
+#include "imaging/previewfit.h"
+
 #include <sys/stat.h>
 
 namespace lumisk {
@@ -28,10 +30,25 @@ TPictureHandOver::~TPictureHandOver() {
     current = previous_;
 }
 
+TPictureHandOver* TPictureHandOver::Matching(const std::string& path) {
+    if (!current || !current->stamp_ || current->path_ != path) return nullptr;
+    if (!(StampOf(path) == current->stamp_)) return nullptr;
+    return current;
+}
+
 std::optional<QImage> TPictureHandOver::Find(const std::string& path) {
-    if (!current || !current->stamp_ || current->path_ != path) return std::nullopt;
-    if (!(StampOf(path) == current->stamp_)) return std::nullopt;
-    return current->picture_;
+    if (TPictureHandOver* handOver = Matching(path)) return handOver->picture_;
+    return std::nullopt;
+}
+
+std::optional<QImage> TPictureHandOver::FindReduced(const std::string& path, int minWidth,
+                                                    int minHeight) {
+    TPictureHandOver* handOver = Matching(path);
+    if (!handOver) return std::nullopt;
+    QImage& reduced = handOver->reduced_;
+    if (reduced.isNull() || reduced.width() < minWidth || reduced.height() < minHeight)
+        reduced = ShrinkAtLeast(handOver->picture_, minWidth, minHeight);
+    return reduced;
 }
 
 } // namespace lumisk

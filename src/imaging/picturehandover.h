@@ -30,6 +30,11 @@ class TPictureHandOver {
     // The picture offered for path, when the file there is still the one
     // that was decoded.
     static std::optional<QImage> Find(const std::string& path);
+    // The same, made smaller as ShrinkAtLeast (imaging/previewfit.h) does for
+    // at least minWidth x minHeight pixels. The thumbnail and the panel ask
+    // for nearly the same size: the smaller picture made for one of them
+    // serves the other too when it is large enough.
+    static std::optional<QImage> FindReduced(const std::string& path, int minWidth, int minHeight);
 
   private:
     struct TStamp {
@@ -40,10 +45,12 @@ class TPictureHandOver {
         bool operator==(const TStamp& other) const;
     };
     static std::optional<TStamp> StampOf(const std::string& path);
+    static TPictureHandOver* Matching(const std::string& path);
 
     std::string path_;
     std::optional<TStamp> stamp_;
     QImage picture_;
+    QImage reduced_;
     TPictureHandOver* previous_;
 };
 

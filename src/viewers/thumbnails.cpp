@@ -44,8 +44,8 @@ void BuildFrom(CameraRecord& record, int position, const std::string& path) {
 std::optional<QImage> MakeThumbnail(const std::string& path) {
     std::optional<QImage> source = DecodeImageForThumbnail(path, kThumbnailSize, kThumbnailSize);
     if (!source || source->isNull()) return std::nullopt;
-    // A whole picture (not a JPEG, or the View's own decode) is first
-    // averaged down to about the size a scaled JPEG decode would have given.
+    // A picture decoded whole (not a JPEG) is first averaged down to about
+    // the size a scaled JPEG decode would have given.
     QImage thumbnail = ShrinkAtLeast(*source, kThumbnailSize, kThumbnailSize)
                            .scaled(kThumbnailSize, kThumbnailSize, Qt::IgnoreAspectRatio,
                                    Qt::SmoothTransformation);
