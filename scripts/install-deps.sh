@@ -10,7 +10,8 @@ packages=(
   xvfb xauth fonts-liberation
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(nginx-light tinyproxy openssl ffmpeg xinetd chromium)
+  # libjpeg-turbo-progs: djpeg, the decoding yardstick of bench_view.
+  packages+=(nginx-light tinyproxy openssl ffmpeg xinetd chromium libjpeg-turbo-progs)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -37,10 +37,10 @@
 #include "widgets/forms.h"
 
 #include <QCloseEvent>
-#include <QPainter>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QStyle>
 #include <algorithm>
@@ -58,10 +58,16 @@ const char* const kQuitWithoutSaving = "Lumisk could not save everything before 
                                        "Quit without saving? Changes that were not saved "
                                        "will be lost.";
 
-IUserDialogs& Dialogs() { return *Services().Dialogs; }
+IUserDialogs& Dialogs() {
+    return *Services().Dialogs;
+}
 
-std::string CatalogueFileName() { return DataPath("orvane.dat"); }
-std::string SettingsFileName() { return DataPath("orvane.ini"); }
+std::string CatalogueFileName() {
+    return DataPath("orvane.dat");
+}
+std::string SettingsFileName() {
+    return DataPath("orvane.ini");
+}
 
 // Saves killed before their rename (a crash, kill -9, power loss) leave their
 // temporary files behind: in the data folder, among the previews, and beside
@@ -101,7 +107,8 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::ConnectHandlers() {
     auto on = [this](QPushButton* b, void (TMainForm::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] { RunHandler([&] { (this->*handler)(); }); });
+        connect(b, &QPushButton::clicked, this,
+                [this, handler] { RunHandler([&] { (this->*handler)(); }); });
     };
     on(firstbutton, &TMainForm::firstbuttonClick);
     on(backbutton, &TMainForm::backbuttonClick);
@@ -133,8 +140,9 @@ void TMainForm::ConnectHandlers() {
     menu(About1, &TMainForm::About1Click);
 }
 
-void TMainForm::SetStatus(const QString& text) { stats->showMessage(text); }
-QString TMainForm::Status() const { return stats->currentMessage(); }
+QString TMainForm::Status() const {
+    return stats->currentMessage();
+}
 
 // ---- Files -----------------------------------------------------------------
 
@@ -346,19 +354,20 @@ void TMainForm::SelectDescription(const QString& text) {
 }
 
 void TMainForm::ClearFields() {
-    for (TByteEdit* field : {url, description, website, updatetime, DateEdit}) field->SetBytes("");
+    for (TByteEdit* field : {url, description, website, updatetime, DateEdit})
+        field->SetBytes("");
 }
 
 void TMainForm::EnterBusyState() {
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             firstbutton, lastbutton, backbutton, nextbutton, addbutton, delbutton, sortbutton,
-             RandomButton, description_combo, Button1})
+    for (QWidget* w : std::initializer_list<QWidget*>{firstbutton, lastbutton, backbutton,
+                                                      nextbutton, addbutton, delbutton, sortbutton,
+                                                      RandomButton, description_combo, Button1})
         w->setEnabled(false);
 }
 
 void TMainForm::LeaveBusyState() {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{addbutton, sortbutton, RandomButton, description_combo, Button1})
+    for (QWidget* w : std::initializer_list<QWidget*>{addbutton, sortbutton, RandomButton,
+                                                      description_combo, Button1})
         w->setEnabled(true);
     ApplyNavigationEnabling();
 }

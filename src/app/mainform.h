@@ -5,8 +5,9 @@
 // closing it runs the shutdown sequence. The catalogue and the counters live
 // in App(), not here; the fields are the working copy of the current camera.
 #include "app/mainformcontrols.h"
-#include "widgets/mainwindow.h"
 #include "catalogue/camerarecord.h"
+#include "util/progressthrottle.h"
+#include "widgets/mainwindow.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -29,14 +30,16 @@ enum class TWorkMode;
 
 class TMainForm : public QMainWindow, public TMainFormControls, public IMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The one HTTP client of the program; every download goes through it.
     std::unique_ptr<THttpClient> HTTP;
 
-    // The one status text at the bottom of the window.
+    // The one status text at the bottom of the window. A download's progress
+    // text held back by the throttle is drawn first, so that its last one is
+    // always seen.
     void SetStatus(const QString& text);
     QString Status() const;
 
@@ -109,16 +112,17 @@ public:
     // How many times the View action was started (diagnostics and tests).
     int ViewStarts() const { return viewStarts_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void ConnectHandlers();
     void ApplyNavigationEnabling();
     void ClearFields();
     void ShowMergedCatalogue(const CameraRecord& shownBefore);
+    void DrawHeldProgress(bool processEvents);
 
     bool started_ = false;
     std::uint64_t listVersion_ = ~std::uint64_t{0};
@@ -127,6 +131,9 @@ private:
     int viewStarts_ = 0;
     std::unique_ptr<TMainViewHost> viewHost_;
     std::unique_ptr<TViewPipeline> pipeline_;
+    // A download's progress text is redrawn at most every 50 ms.
+    TProgressThrottle progress_{50};
+    QTimer* progressTimer_ = nullptr;
 };
 
 } // namespace lumisk

@@ -23,6 +23,9 @@ void TMainFormControls::BuildControls(QMainWindow* window) {
     stats->setObjectName("stats");
     stats->setSizeGripEnabled(false);
     stats->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
+    // Its own ground, the window's colour: a new status text then repaints
+    // the bar alone, not the window behind it as well.
+    stats->setAutoFillBackground(true);
 
     Panel1 = Put(new QFrame(client), "Panel1", 0, 0, kClientWidth, kClientHeight - kStatusHeight);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -17,6 +17,7 @@
 #include "util/fileio.h"
 #include "util/fileutils.h"
 #include "util/textutils.h"
+#include "util/tickcount.h"
 #include "viewers/thumbnails.h"
 #include "viewers/viewform.h"
 #include "widgets/forms.h"
@@ -42,9 +43,11 @@ void TMainForm::ShowPreview() {
             pixmap.fill(Qt::black);
             QPainter painter(&pixmap);
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(AspectFit(picture->width(), picture->height(), size.width(),
-                                        size.height()),
-                              *picture);
+            const QRect fit =
+                AspectFit(picture->width(), picture->height(), size.width(), size.height());
+            // A picture decoded whole (not a JPEG) is averaged down first,
+            // so that it draws as smoothly as a scaled decode does.
+            painter.drawImage(fit, ShrinkAtLeast(*picture, fit.width(), fit.height()));
             painter.end();
             PreviewImage->setPixmap(pixmap);
             PreviewImage->setToolTip("Last successfull download.\nClick to view full size.");
@@ -72,7 +75,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::PreviewImageClick() { Forms().ViewForm->OpenOnCurrentPreview(); }
+void TMainForm::PreviewImageClick() {
+    Forms().ViewForm->OpenOnCurrentPreview();
+}
 
 void TMainForm::viewbuttonClick() {
     ++viewStarts_;
@@ -84,13 +89,19 @@ void TMainForm::AbortView() {
     HTTP->CloseConnection();
 }
 
-void TMainForm::HTTPConnected() { ProcessPendingEvents(); }
+void TMainForm::HTTPConnected() {
+    ProcessPendingEvents();
+}
 
-void TMainForm::HTTPDisconnected() { ProcessPendingEvents(); }
+void TMainForm::HTTPDisconnected() {
+    ProcessPendingEvents();
+}
 
 void TMainForm::HTTPWorkBegin(TWorkMode, std::int64_t countMax) {
     App().ExpectedDownloadBytes = static_cast<std::int32_t>(
         std::min<std::int64_t>(countMax, std::numeric_limits<std::int32_t>::max()));
+    DrawHeldProgress(false);
+    progress_.Restart();
 }
 
 void TMainForm::HTTPWork(TWorkMode, std::int64_t count) {
@@ -102,16 +113,47 @@ void TMainForm::HTTPWork(TWorkMode, std::int64_t count) {
         text = std::to_string(static_cast<std::int64_t>(static_cast<double>(count) /
                                                         app.ExpectedDownloadBytes * 100.0)) +
                "% - " + text;
-    SetStatus(QString::fromStdString(text));
     app.CurrentDownloadBytes = static_cast<std::int32_t>(
         std::min<std::int64_t>(count, std::numeric_limits<std::int32_t>::max()));
+    const bool whole = app.ExpectedDownloadBytes > 0 && count >= app.ExpectedDownloadBytes;
+    const std::int64_t now = TickMilliseconds();
+    if (!progress_.Offer(text, now, whole)) {
+        // Drawn when its time comes unless a newer text or another status
+        // comes first; the client keeps processing events while it waits.
+        if (!progressTimer_) {
+            progressTimer_ = new QTimer(this);
+            progressTimer_->setSingleShot(true);
+            connect(progressTimer_, &QTimer::timeout, this, [this] { DrawHeldProgress(false); });
+        }
+        progressTimer_->start(static_cast<int>(progress_.HeldDueIn(now).value_or(0)));
+        return;
+    }
+    if (progressTimer_) progressTimer_->stop();
+    stats->showMessage(QString::fromStdString(text));
     ProcessPendingEvents();
+}
+
+void TMainForm::DrawHeldProgress(bool processEvents) {
+    const std::optional<std::string> held = progress_.TakeHeld(TickMilliseconds());
+    if (!held) return;
+    if (progressTimer_) progressTimer_->stop();
+    stats->showMessage(QString::fromStdString(*held));
+    if (processEvents) ProcessPendingEvents();
+}
+
+void TMainForm::SetStatus(const QString& text) {
+    // Drawn as every progress text was, pending events included, before the
+    // text that follows the download replaces it.
+    DrawHeldProgress(true);
+    stats->showMessage(text);
 }
 
 void TMainForm::RefreshStatistics() {
     if (TStatsForm* form = Forms().StatsForm) form->RefreshStatistics();
 }
 
-void TMainForm::BuildThumbnail(int position) { lumisk::BuildThumbnail(position); }
+void TMainForm::BuildThumbnail(int position) {
+    lumisk::BuildThumbnail(position);
+}
 
 } // namespace lumisk

@@ -3,10 +3,12 @@
 #include "imaging/bmpdecoder.h"
 #include "imaging/gifdecoder.h"
 #include "imaging/jpegdecoder.h"
+#include "imaging/picturehandover.h"
 #include "imaging/pngdecoder.h"
 #include "util/fileio.h"
 #include "util/lumiskerror.h"
 
+#include <atomic>
 #include <cctype>
 
 namespace lumisk {
@@ -20,13 +22,16 @@ TKind KindOfPath(const std::string& path) {
     // Previews are found without regard to the case of their extension, so
     // the extension is matched the same way.
     std::string end = path.substr(path.size() - 3);
-    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : end)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (end == "bmp") return TKind::Bmp;
     if (end == "jpg") return TKind::Jpg;
     if (end == "gif") return TKind::Gif;
     if (end == "png") return TKind::Png;
     return TKind::None;
 }
+
+std::atomic<std::uint64_t> decodedFiles{0};
 
 std::string ReadImageFile(const std::string& path) {
     std::optional<std::string> bytes = ReadWholeFile(path);
@@ -39,7 +44,9 @@ std::string ReadImageFile(const std::string& path) {
 std::optional<QImage> DecodeImageFile(const std::string& path) {
     const TKind kind = KindOfPath(path);
     if (kind == TKind::None) return std::nullopt;
+    if (std::optional<QImage> handed = TPictureHandOver::Find(path)) return handed;
     const std::string bytes = ReadImageFile(path);
+    ++decodedFiles;
     switch (kind) {
     case TKind::Bmp:
         return TBmpDecoder::Decode(bytes);
@@ -56,13 +63,23 @@ std::optional<QImage> DecodeImageFile(const std::string& path) {
 }
 
 QImage DecodeJpegForThumbnail(const std::string& path, int minWidth, int minHeight) {
-    return TJpegDecoder::DecodeScaled(ReadImageFile(path), minWidth, minHeight);
+    const std::string bytes = ReadImageFile(path);
+    ++decodedFiles;
+    return TJpegDecoder::DecodeScaled(bytes, minWidth, minHeight);
 }
 
 std::optional<QImage> DecodeImageForThumbnail(const std::string& path, int minWidth,
                                               int minHeight) {
-    if (KindOfPath(path) == TKind::Jpg) return DecodeJpegForThumbnail(path, minWidth, minHeight);
+    const TKind kind = KindOfPath(path);
+    if (kind == TKind::None) return std::nullopt;
+    if (std::optional<QImage> handed = TPictureHandOver::FindReduced(path, minWidth, minHeight))
+        return handed;
+    if (kind == TKind::Jpg) return DecodeJpegForThumbnail(path, minWidth, minHeight);
     return DecodeImageFile(path);
+}
+
+std::uint64_t ImageFilesDecoded() {
+    return decodedFiles.load();
 }
 
 } // namespace lumisk

@@ -7,7 +7,12 @@
 //
 // Errors: EFOpenError when the file is missing or unreadable, EImageError
 // when the chosen decoder rejects it. Results are always Format_BGR888.
+//
+// While a file's picture is handed over (imaging/picturehandover.h),
+// DecodeImageFile returns that picture and DecodeImageForThumbnail a smaller
+// one made from it, without reading the file.
 #include <QImage>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -22,7 +27,12 @@ std::optional<QImage> DecodeImageFile(const std::string& path);
 // shown shrunk anyway.
 QImage DecodeJpegForThumbnail(const std::string& path, int minWidth, int minHeight);
 
-// DecodeJpegForThumbnail for ".jpg" paths, DecodeImageFile for the others.
+// DecodeJpegForThumbnail for ".jpg" paths, DecodeImageFile for the others
+// (nothing, and no file read, for an ending that names no decoder).
 std::optional<QImage> DecodeImageForThumbnail(const std::string& path, int minWidth, int minHeight);
+
+// How many files the operations above have read and decoded in this process
+// (pictures taken from a hand-over not counted).
+std::uint64_t ImageFilesDecoded();
 
 } // namespace lumisk

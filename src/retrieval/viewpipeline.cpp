@@ -1,6 +1,8 @@
 #include "retrieval/viewpipeline.h"
 
 #include "catalogue/appstate.h"
+#include "imaging/imagefile.h"
+#include "imaging/picturehandover.h"
 #include "retrieval/httpclient.h"
 #include "retrieval/httpdate.h"
 #include "util/bytetext.h"
@@ -11,6 +13,8 @@
 #include "util/tickcount.h"
 
 #include <cstdio>
+#include <exception>
+#include <memory>
 
 namespace lumisk {
 
@@ -20,6 +24,19 @@ const char* const kWorkFile = "image.dat";
 
 void RemoveFile(const std::string& path) {
     std::remove(path.c_str());
+}
+
+// The new preview decoded once for the thumbnail, the panel and the viewer,
+// which would otherwise each read and decode it again. A preview that does
+// not decode is handed over as nothing: each display then meets the error
+// itself, as it would have.
+std::unique_ptr<TPictureHandOver> DecodeForDisplays(const std::string& path) {
+    try {
+        if (std::optional<QImage> picture = DecodeImageFile(path))
+            return std::make_unique<TPictureHandOver>(path, *picture);
+    } catch (const std::exception&) {
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -228,6 +245,7 @@ void TViewPipeline::Finish(const TFetchResult& result) {
     host_.SetStatusText("Downloaded " + ByteSizeText(app.CurrentDownloadBytes) + " in " +
                         ClockText(endMs - startMs_));
     host_.EnsureDescriptionSelected();
+    const std::unique_ptr<TPictureHandOver> picture = DecodeForDisplays(result.PreviewPath);
     // The thumbnail of the camera downloaded, also when another camera was
     // made current meanwhile.
     host_.BuildThumbnail(slot_ - 1);

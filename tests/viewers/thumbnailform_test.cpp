@@ -2,6 +2,7 @@
 // paints from real preview files, hovering and clicking as a user would, and
 // thumbnails that stay with their cameras through sorting and deleting.
 #include "imaging/bmpwriter.h"
+#include "imaging/imagefile.h"
 #include "imaging/imagefixtures.h"
 #include "support/mainformfixture.h"
 #include "viewers/thumbnailform.h"
@@ -88,6 +89,10 @@ class ThumbnailFormTest : public MainFormFixture {
         MainFormFixture::SetUp();
         QDir().mkpath(QString::fromStdString(dir.File("Previews")));
         WriteKnownVersion();
+    }
+    void TearDown() override {
+        SetThumbnailBudget(kDefaultThumbnailBudget);
+        MainFormFixture::TearDown();
     }
 
     // Cameras whose View fails at once (nothing listens on port 9).
@@ -386,6 +391,32 @@ TEST_F(ThumbnailFormTest, RebuildReplacesTheThumbnailAndIgnoresBadPositions) {
     }
     EXPECT_TRUE(Camera(1).thumbnail);
     EXPECT_FALSE(Camera(0).thumbnail); // the scratch slot
+}
+
+TEST_F(ThumbnailFormTest, ThumbnailsOverTheBudgetAreDroppedAndRebuiltWhenPaintedAgain) {
+    const std::vector<QColor> colours{kRed, kBlue, kGreen, kWhite, kRed, kBlue};
+    WriteCameras({"C1", "C2", "C3", "C4", "C5", "C6"});
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        WritePreview("C" + std::to_string(i + 1) + ".JPG", colours[i]);
+    Start();
+    SetThumbnailBudget(2 * 200 * 200 * 3);
+    OpenGrid();
+
+    for (int pass = 0; pass < 2; ++pass) {
+        const std::uint64_t decoded = ImageFilesDecoded();
+        const QImage screen = Paint();
+        for (int i = 0; i < 6; ++i)
+            EXPECT_TRUE(
+                Near(CellColour(screen, i % 3, i / 3), colours[static_cast<std::size_t>(i)]))
+                << "pass " << pass << " cell " << i;
+        // Only the two painted last are kept; every other one was dropped
+        // and, on the second pass, built again from its preview.
+        EXPECT_EQ(ImageFilesDecoded() - decoded, 6u) << pass;
+        EXPECT_LE(ThumbnailBytesKept(), ThumbnailBudget());
+        for (int number = 1; number <= 6; ++number)
+            EXPECT_EQ(static_cast<bool>(Camera(number).thumbnail), number >= 5) << number;
+    }
+    EXPECT_TRUE(Dialogs().Texts("ErrorReport").empty());
 }
 
 } // namespace
