@@ -120,8 +120,9 @@ void TGrabEngine::AwaitCaptureWindow() {
 
 void TGrabEngine::GuardDisk(std::int64_t frameBytes) {
     const std::int64_t free = FreeDiskSpace(TTimeLapseGrab::FramesDirectory());
-    // A disk that cannot be asked is not guarded, as the disk label shows -1.
-    if (free < 0 || free >= DiskReserveBytes + 2 * frameBytes) return;
+    // The frame must leave the reserve and twice its own size; a disk that
+    // cannot be asked is not guarded (the disk label shows its -1).
+    if (free < 0 || free - frameBytes >= DiskReserveBytes + 2 * frameBytes) return;
     host_.Status("Frame grab stopped");
     std::string reserve = ByteSizeText(DiskReserveBytes);
     if (frameBytes > 0)

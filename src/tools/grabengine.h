@@ -20,7 +20,8 @@
 // the next check. Errors end Run() with the exception and leave the engine
 // idle: EFCreateError / EFOpenError when a frame cannot be written or
 // compared, ELumiskError when the frame numbers are used up, ELowDiskSpace
-// before a download or a frame would leave the frames' disk with less than
+// before a download or a frame write when the frame (the last one's size
+// before a download) would leave the frames' disk with less than
 // DiskReserveBytes plus twice the frame, and whatever the host throws (a
 // delay, maximum or capture window that is no number or time).
 #include "tools/capturewindow.h"
@@ -122,7 +123,7 @@ class TGrabEngine {
   private:
     void Cycle();
     void AwaitCaptureWindow();
-    // Throws ELowDiskSpace when writing a frame of frameBytes could bring the
+    // Throws ELowDiskSpace when writing a frame of frameBytes would bring the
     // free space of the frames' disk under the reserve plus twice the frame.
     void GuardDisk(std::int64_t frameBytes);
     void KeepFrame();
