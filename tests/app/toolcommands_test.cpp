@@ -155,20 +155,6 @@ TEST(GrabCommand, SigtermDuringADownloadLeavesOnlyCompleteFrames) {
     EXPECT_NE(grab.Out().find("Frames kept: 1 (FRA00000.BMP)\n"), std::string::npos) << grab.Out();
 }
 
-TEST(GrabCommand, StampsTheFrameWithoutAFontOrDisplay) {
-    if (!TNginx::Available()) GTEST_SKIP() << TNginx::SkipReason;
-    TTempDir dir, www;
-    TNginx nginx(www.Path());
-    const QImage picture = SolidPicture(160, 120, QColor(220, 220, 220));
-    www.Write("cam.jpg", EncodeJpeg(picture));
-    WriteCamera(dir, nginx.Url("/cam.jpg"));
-    TLumisk grab(dir, {"grab", "Harbour Cam", "--every", "0", "--max", "1", "--stamp"});
-    ASSERT_EQ(grab.Wait(), 0) << grab.Err();
-    const QImage frame(QString::fromStdString(dir.File("data/Frames/FRA00000.BMP")));
-    EXPECT_LE(MaxDifference(frame.copy(0, 0, 80, 100), picture.copy(0, 0, 80, 100)), 8);
-    EXPECT_GT(MaxDifference(frame.copy(40, 100, 120, 20), picture.copy(40, 100, 120, 20)), 100);
-}
-
 // ---- movie ------------------------------------------------------------------
 
 TEST(MovieCommand, WritesTheMovieFfprobeReadsAndDeletesTheFramesWhenAsked) {
@@ -261,9 +247,6 @@ INSTANTIATE_TEST_SUITE_P(
                                {"grab", "harbour cam", "--every", "1"},
                                "did you mean\n  camera 1: Harbour Cam"},
                     TUsageCase{"GrabWithoutEvery", {"grab", "Harbour Cam"}, "--every"},
-                    TUsageCase{"FromWithoutTo",
-                               {"grab", "Harbour Cam", "--every", "1", "--from", "06:00"},
-                               "--from and --to go together"},
                     TUsageCase{
                         "HourThatIsNoTime",
                         {"grab", "Harbour Cam", "--every", "1", "--from", "06:00", "--to", "25:00"},

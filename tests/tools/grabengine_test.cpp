@@ -215,257 +215,163 @@ TEST_F(GrabEngine, StopDuringADownloadAbandonsItAndLeavesNoFile) {
 
 // ---- On clocks of the test's own ------------------------------------------
 
-// A camera without a network, serving Pictures in turn (the last one stops
-// the grab), and clocks that move only when the grab pauses.
+// A camera without a network serving Pictures in turn (the last one stops the
+// grab); both clocks move only while the grab pauses.
 class TClockedGrab : public IGrabHost {
   public:
     TGrabEngine Engine{*this};
     std::vector<QImage> Pictures;
-    std::vector<bool> Stamps; // per download; none: unstamped
+    std::vector<bool> Stamps; // per download
     std::optional<std::int64_t> Delay;
     std::optional<TCaptureWindow> Hours;
-    std::int64_t Tick = 0;
     QDateTime Local{QDate(2024, 5, 1), QTime(12, 0)};
-    std::vector<std::int64_t> Starts; // ticks at the downloads
-    std::vector<QTime> StartTimes;
-    std::vector<std::string> Statuses; // each change
+    std::vector<QTime> Starts;
+    std::string Waiting; // the last status that said so
 
     bool DeletePreviousFrames(std::size_t) override { return false; }
     std::optional<std::int64_t> DelayMs() override { return Delay; }
     std::optional<std::int32_t> MaximumFrames() override { return std::nullopt; }
     TGrabDownload Download() override {
-        Starts.push_back(Tick);
-        StartTimes.push_back(Local.time());
+        Starts.push_back(Local.time());
         if (Starts.size() == Pictures.size()) Engine.RequestStop();
         return TGrabDownload::Image;
     }
     QImage DownloadedPicture() override { return Pictures[Starts.size() - 1]; }
-    void Pause(std::int64_t milliseconds) override {
-        Tick += milliseconds;
-        Local = Local.addMSecs(milliseconds);
-    }
+    void Pause(std::int64_t ms) override { Local = Local.addMSecs(ms); }
     std::optional<TCaptureWindow> CaptureWindow() override { return Hours; }
     bool StampFrames() override {
-        return Starts.size() <= Stamps.size() && Stamps[Starts.size() - 1];
+        return Stamps.size() >= Starts.size() && Stamps[Starts.size() - 1];
     }
-    std::int64_t TickMs() override { return Tick; }
+    std::int64_t TickMs() override { return Local.toMSecsSinceEpoch(); }
     QDateTime LocalNow() override { return Local; }
     void Status(const std::string& text) override {
-        if (Statuses.empty() || Statuses.back() != text) Statuses.push_back(text);
+        if (text.rfind("Waiting for", 0) == 0) Waiting = text;
     }
 };
 
-std::vector<QImage> Solid(std::vector<int> colours, int width = 32, int height = 24) {
+std::vector<QImage> Solid(const std::vector<int>& colours, int width = 32, int height = 24) {
     std::vector<QImage> pictures;
     for (int c : colours)
         pictures.push_back(SolidPicture(width, height, kColours[c]));
     return pictures;
 }
 
-struct TDelayCase {
-    const char* Name;
-    const char* Minutes;
-    const char* Seconds;
-    std::int64_t Gap; // between the starts of downloads
-};
-
-class GrabDelay : public GrabEngine, public testing::WithParamInterface<TDelayCase> {};
-
-TEST_P(GrabDelay, DownloadsStartTheDelayApartButNeverCloserThanTheFloor) {
-    TClockedGrab grab;
-    grab.Pictures = Solid({0, 1, 2});
-    grab.Delay = TTimeLapseGrab::DelayMilliseconds(GetParam().Minutes, GetParam().Seconds);
-    grab.Engine.Run();
-    const std::int64_t gap = GetParam().Gap;
-    EXPECT_EQ(grab.Starts, (std::vector<std::int64_t>{0, gap, 2 * gap}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, GrabDelay,
-                         testing::Values(TDelayCase{"NoDelayIsHeldToTheFloor", "0", "0", 5000},
-                                         TDelayCase{"SecondsUnderTheFloor", "0", "2", 5000},
-                                         TDelayCase{"SecondsAboveTheFloor", "0", "7", 7000},
-                                         TDelayCase{"MinutesPlusSeconds", "1", "30", 90000},
-                                         TDelayCase{"MinutesAlone", "2", "0", 120000}),
-                         [](const auto& info) { return std::string(info.param.Name); });
-
-struct TWindowEdge {
-    const char* Name;
-    const char* From;
-    const char* To;
-    QTime Time;
-    bool Inside;
-};
-
-class CaptureWindowEdges : public testing::TestWithParam<TWindowEdge> {};
-
-TEST_P(CaptureWindowEdges, OpenFromTheFirstMinuteUpToTheLast) {
-    const TWindowEdge& c = GetParam();
-    EXPECT_EQ(TCaptureWindow::Parse(c.From, c.To).Contains(c.Time), c.Inside);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CaptureWindowEdges,
-    testing::Values(TWindowEdge{"SecondBeforeOpening", "06:00", "20:00", QTime(5, 59, 59), false},
-                    TWindowEdge{"Opening", "6:00", "20:00", QTime(6, 0), true},
-                    TWindowEdge{"LastSecond", "06:00", "20:00", QTime(19, 59, 59), true},
-                    TWindowEdge{"Closing", "06:00", "20:00", QTime(20, 0), false},
-                    TWindowEdge{"OverMidnightBeforeOpening", "22:00", "06:00", QTime(21, 59, 59),
-                                false},
-                    TWindowEdge{"OverMidnightOpening", "22:00", "06:00", QTime(22, 0), true},
-                    TWindowEdge{"OverMidnightAtMidnight", "22:00", "06:00", QTime(0, 0), true},
-                    TWindowEdge{"OverMidnightLastSecond", "22:00", "06:00", QTime(5, 59, 59), true},
-                    TWindowEdge{"OverMidnightClosing", "22:00", "06:00", QTime(6, 0), false}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(CaptureWindowTimes, AnythingButTwoDifferentTimesOfDayIsRefused) {
-    for (const auto& [from, to] :
-         std::vector<std::pair<const char*, const char*>>{{"24:00", "06:00"},
-                                                          {"06:60", "07:00"},
-                                                          {"6", "7:00"},
-                                                          {"", "07:00"},
-                                                          {"06:00", "6:5"},
-                                                          {"06:00", " 07:00"},
-                                                          {"06:00", "6:00"}})
-        EXPECT_THROW(TCaptureWindow::Parse(from, to), ELumiskError) << from << " " << to;
-}
-
-struct THoursCase {
-    const char* Name;
-    const char* From;
-    const char* To;
-    QTime Start;
-    std::vector<QTime> Downloads; // local times of the downloads
-    bool Waits;
-};
-
-class GrabHours : public GrabEngine, public testing::WithParamInterface<THoursCase> {};
-
-TEST_P(GrabHours, DownloadsWaitForTheWindowToOpen) {
-    const THoursCase& c = GetParam();
-    TClockedGrab grab;
-    grab.Pictures = Solid(std::vector<int>(c.Downloads.size(), 0));
-    grab.Local.setTime(c.Start);
-    grab.Hours = TCaptureWindow::Parse(c.From, c.To);
-    grab.Engine.Run();
-    EXPECT_EQ(grab.StartTimes, c.Downloads);
-    const std::string waiting =
-        std::string("Waiting for the capture window to open at ") + c.From + " ...";
-    EXPECT_EQ(std::count(grab.Statuses.begin(), grab.Statuses.end(), waiting) > 0, c.Waits);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GrabHours,
-    testing::Values(
-        THoursCase{"BeforeTheWindow", "06:00", "20:00", QTime(5, 59, 58), {QTime(6, 0)}, true},
-        THoursCase{"OverMidnightBeforeTheWindow",
-                   "22:00",
-                   "06:00",
-                   QTime(21, 59, 59),
-                   {QTime(22, 0)},
-                   true},
-        THoursCase{"OverMidnightInside",
-                   "22:00",
-                   "06:00",
-                   QTime(5, 59, 50),
-                   {QTime(5, 59, 50), QTime(5, 59, 55)},
-                   false},
-        THoursCase{"ClosingHoldsTheNextUntilItOpensAgain",
-                   "20:05",
-                   "20:00",
-                   QTime(19, 59, 57),
-                   {QTime(19, 59, 57), QTime(20, 5)},
-                   true}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-// ---- The disk guard on a fake disk: its capacity less the frames' bytes ----
-
-struct TDiskCase {
-    const char* Name;
-    std::int64_t Capacity;
-    std::size_t Downloads, Frames;
-    bool Stopped;
-};
-
-constexpr std::int64_t kReserve = TGrabEngine::DiskReserveBytes;
-constexpr std::int64_t kFrame = 54 + 96 * 24; // a 32 x 24 BMP
-
-class GrabDiskGuard : public GrabEngine, public testing::WithParamInterface<TDiskCase> {
-  protected:
-    void TearDown() override { Services().FreeSpace = nullptr; }
-};
-
-TEST_P(GrabDiskGuard, StopsBeforeTheFramesFillTheDisk) {
-    const TDiskCase& c = GetParam();
-    Services().FreeSpace = [&](const std::string&) -> long long {
-        if (c.Capacity < 0) return -1;
-        return c.Capacity - DirectoryTreeSize(TTimeLapseGrab::FramesDirectory());
-    };
-    TClockedGrab grab;
-    grab.Pictures = Solid({0, 1, 2});
-    std::string message;
-    try {
+TEST_F(GrabEngine, DelayInSecondsNeverBringsDownloadsCloserThanTheFloor) {
+    struct {
+        const char *Name, *Minutes, *Seconds;
+        int Gap; // seconds
+    } const cases[] = {{"NothingIsHeldToTheFloor", "0", "0", 5},
+                       {"SecondsUnderTheFloor", "0", "2", 5},
+                       {"SecondsOverTheFloor", "0", "7", 7},
+                       {"MinutesPlusSeconds", "1", "30", 90}};
+    for (const auto& c : cases) {
+        TClockedGrab grab;
+        grab.Pictures = Solid({0, 1, 2});
+        grab.Delay = TTimeLapseGrab::DelayMilliseconds(c.Minutes, c.Seconds);
         grab.Engine.Run();
-    } catch (const ELowDiskSpace& e) {
-        message = e.Message();
-    }
-    EXPECT_EQ(grab.Starts.size(), c.Downloads);
-    EXPECT_EQ(Files("Frames", QDir::Files | QDir::Hidden).size(), static_cast<qsizetype>(c.Frames));
-    EXPECT_EQ(message.rfind("The frame grab stopped: the disk of the frames has ", 0),
-              c.Stopped ? 0 : std::string::npos)
-        << message;
-    EXPECT_FALSE(grab.Engine.Running());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GrabDiskGuard,
-    testing::Values(TDiskCase{"UnderTheReserveBeforeTheFirstDownload", kReserve - 1, 0, 0, true},
-                    TDiskCase{"NoRoomForTwiceTheFrameLeavesItUnwritten", kReserve + 3 * kFrame - 1,
-                              1, 0, true},
-                    TDiskCase{"LastFrameThatFitsIsKept", kReserve + 4 * kFrame - 1, 1, 1, true},
-                    TDiskCase{"RoomForAll", kReserve + 6 * kFrame, 3, 3, false},
-                    TDiskCase{"DiskThatCannotBeAskedIsNotGuarded", -1, 3, 3, false}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-// ---- Stamped frames ---------------------------------------------------------
-
-struct TStampCase {
-    const char* Name;
-    std::vector<int> Pictures;
-    std::vector<bool> Stamps;
-    std::vector<int> Kept; // the pictures of the frames
-};
-
-class GrabStamp : public GrabEngine, public testing::WithParamInterface<TStampCase> {};
-
-TEST_P(GrabStamp, StampedFramesStillDropTheDuplicateDownloads) {
-    const TStampCase& c = GetParam();
-    TClockedGrab grab;
-    grab.Pictures = Solid(c.Pictures, 200, 100);
-    grab.Stamps = c.Stamps;
-    grab.Engine.Run();
-    const QStringList frames = Files("Frames", QDir::Files | QDir::Hidden);
-    ASSERT_EQ(frames.size(), static_cast<qsizetype>(c.Kept.size()))
-        << frames.join(" ").toStdString();
-    std::size_t download = 0;
-    for (qsizetype k = 0; k < frames.size(); ++k) {
-        const QImage frame(QString::fromStdString(dir.File("Frames/")) + frames[k]);
-        const QImage source = SolidPicture(200, 100, kColours[c.Kept[static_cast<std::size_t>(k)]]);
-        while (c.Pictures[download] != c.Kept[static_cast<std::size_t>(k)])
-            ++download;
-        const bool stamped = c.Stamps[download++];
-        // Untouched away from the corner; the corner stamped or not.
-        EXPECT_EQ(MaxDifference(frame.copy(0, 0, 80, 100), source.copy(0, 0, 80, 100)), 0);
-        EXPECT_EQ(MaxDifference(frame.copy(80, 80, 120, 20), source.copy(80, 80, 120, 20)) > 100,
-                  stamped)
-            << frames[k].toStdString();
+        const QTime noon(12, 0);
+        EXPECT_EQ(grab.Starts, (std::vector{noon, noon.addSecs(c.Gap), noon.addSecs(2 * c.Gap)}))
+            << c.Name;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GrabStamp,
-    testing::Values(TStampCase{"SamePictureStampedLater", {0, 0, 1}, {true, true, true}, {0, 1}},
-                    TStampCase{"StampSwitchedOn", {0, 0, 1}, {false, true, true}, {0, 1}},
-                    TStampCase{"StampSwitchedOff", {0, 0, 1}, {true, false, false}, {0, 1}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+TEST_F(GrabEngine, OutsideTheCaptureHoursDownloadsWaitForThemToOpen) {
+    struct {
+        const char *Name, *From, *To;
+        QTime Start;
+        std::vector<QTime> Downloads;
+        bool Waits;
+    } const cases[] = {
+        {"SecondsBeforeOpening", "06:00", "20:00", QTime(5, 59, 58), {QTime(6, 0)}, true},
+        {"OverMidnightBeforeOpening", "22:00", "06:00", QTime(21, 59, 59), {QTime(22, 0)}, true},
+        {"OverMidnightBeforeClosing",
+         "22:00",
+         "6:00",
+         QTime(5, 59, 50),
+         {QTime(5, 59, 50), QTime(5, 59, 55)},
+         false},
+        {"ClosingHoldsTheNextUntilItOpensAgain",
+         "20:05",
+         "20:00",
+         QTime(19, 59, 57),
+         {QTime(19, 59, 57), QTime(20, 5)},
+         true}};
+    for (const auto& c : cases) {
+        TClockedGrab grab;
+        grab.Pictures = Solid(std::vector<int>(c.Downloads.size(), 0));
+        grab.Local.setTime(c.Start);
+        grab.Hours = TCaptureWindow::Parse(c.From, c.To);
+        grab.Engine.Run();
+        EXPECT_EQ(grab.Starts, c.Downloads) << c.Name;
+        EXPECT_EQ(grab.Waiting, c.Waits ? "Waiting for the capture window to open at " +
+                                              grab.Hours->FromText() + " ..."
+                                        : "")
+            << c.Name;
+    }
+    for (const auto& [from, to] : std::vector<std::pair<const char*, const char*>>{
+             {"24:00", "06:00"}, {"06:60", "07:00"}, {"6", "7:00"}, {"06:00", "6:00"}})
+        EXPECT_THROW(TCaptureWindow::Parse(from, to), ELumiskError) << from << " to " << to;
+}
+
+TEST_F(GrabEngine, DiskGuardStopsBeforeTheFramesFillAFakeDisk) {
+    const std::int64_t reserve = TGrabEngine::DiskReserveBytes, frame = 54 + 96 * 24;
+    struct {
+        const char* Name;
+        std::int64_t Capacity; // less the frames' bytes is free; -1: cannot be asked
+        std::size_t Downloads;
+        qsizetype Frames;
+    } const cases[] = {{"UnderTheReserveBeforeTheFirstDownload", reserve - 1, 0, 0},
+                       {"NoRoomForTwiceTheFrameLeavesItUnwritten", reserve + 3 * frame - 1, 1, 0},
+                       {"LastFrameThatFitsIsKept", reserve + 4 * frame - 1, 1, 1},
+                       {"RoomForAll", reserve + 6 * frame, 3, 3},
+                       {"DiskThatCannotBeAskedIsNotGuarded", -1, 3, 3}};
+    for (const auto& c : cases) {
+        QDir(QString::fromStdString(dir.File("Frames"))).removeRecursively();
+        Services().FreeSpace = [&](const std::string&) -> long long {
+            return c.Capacity < 0
+                       ? -1
+                       : c.Capacity - DirectoryTreeSize(TTimeLapseGrab::FramesDirectory());
+        };
+        TClockedGrab grab;
+        grab.Pictures = Solid({0, 1, 2});
+        std::string message;
+        try {
+            grab.Engine.Run();
+        } catch (const ELowDiskSpace& e) {
+            message = e.Message();
+        }
+        EXPECT_EQ(grab.Starts.size(), c.Downloads) << c.Name;
+        EXPECT_EQ(Files("Frames", QDir::Files | QDir::Hidden).size(), c.Frames) << c.Name;
+        EXPECT_EQ(message.empty(), c.Downloads == 3) << message;
+    }
+    Services().FreeSpace = nullptr;
+}
+
+TEST_F(GrabEngine, StampedFramesStillDropTheDuplicateDownloads) {
+    struct {
+        const char* Name;
+        std::vector<bool> Stamps; // of the downloads of pictures 0, 0, 1
+    } const cases[] = {{"StampedAlways", {true, true, true}},
+                       {"StampSwitchedOn", {false, true, true}},
+                       {"StampSwitchedOff", {true, false, false}}};
+    for (const auto& c : cases) {
+        QDir(QString::fromStdString(dir.File("Frames"))).removeRecursively();
+        TClockedGrab grab;
+        grab.Pictures = Solid({0, 0, 1}, 200, 100);
+        grab.Stamps = c.Stamps;
+        grab.Engine.Run();
+        EXPECT_EQ(grab.Engine.DuplicatesDropped(), 1) << c.Name;
+        // The kept frames are downloads 1 and 3; only their corner is stamped.
+        for (const auto& [name, download] : {std::pair{"FRA00000.BMP", 0}, {"FRA00001.BMP", 2}}) {
+            const QImage frame(QString::fromStdString(dir.File("Frames/")) + name);
+            const QImage& source = grab.Pictures[download];
+            EXPECT_EQ(MaxDifference(frame.copy(0, 0, 80, 100), source.copy(0, 0, 80, 100)), 0);
+            EXPECT_EQ(MaxDifference(frame.copy(80, 80, 120, 20), source.copy(80, 80, 120, 20)) >
+                          100,
+                      c.Stamps[download])
+                << c.Name << " " << name;
+        }
+    }
+}
 
 } // namespace

@@ -245,8 +245,12 @@ TEST_F(TimeLapse, DelayOfZeroStillSpacesTheDownloads) {
 
 // ---- Seconds, capture hours and the stamp -------------------------------------
 
-TEST_F(TimeLapse, SecondsAddToTheDelay) {
+TEST_F(TimeLapse, SecondsAndStampReachTheGrab) {
+    const QImage picture = SolidPicture(160, 120, QColor(220, 220, 220));
+    www.Write("cam.jpg", EncodeJpeg(picture));
+    Forms().Settings->DateSkip->setChecked(false);
     Form().FrameDelaySeconds->setText("3");
+    Form().StampTime->setChecked(true);
     QString waiting;
     EachCycle([&](int) {
         waiting = Form().Stats->currentMessage();
@@ -255,55 +259,6 @@ TEST_F(TimeLapse, SecondsAddToTheDelay) {
     Form().Button1->click();
     EXPECT_TRUE(waiting == "Waiting 3 seconds ..." || waiting == "Waiting 2 seconds ...")
         << waiting.toStdString();
-}
-
-TEST_F(TimeLapse, OutsideTheCaptureHoursNothingIsDownloaded) {
-    // An hour that begins two hours from now never holds now.
-    const QTime now = QTime::currentTime();
-    Form().CaptureHours->setChecked(true);
-    Form().CaptureFrom->setText(now.addSecs(2 * 3600).toString("HH:mm"));
-    Form().CaptureTo->setText(now.addSecs(3 * 3600).toString("HH:mm"));
-    const QString waiting =
-        "Waiting for the capture window to open at " + Form().CaptureFrom->text() + " ...";
-    auto* poll = new QTimer(&Form());
-    QObject::connect(poll, &QTimer::timeout, [&] {
-        if (Form().Stats->currentMessage() == waiting && Form().Button1->text() == "Stop")
-            Form().Button1->click();
-    });
-    poll->start(10);
-    QTimer::singleShot(15000, &Form(), [this] { Form().Button1->click(); });
-    QElapsedTimer clock;
-    clock.start();
-    Form().Button1->click();
-    delete poll;
-    EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(Form().ImagesDownloaded + Form().SkippedDownloads, 0);
-    EXPECT_TRUE(Frames().isEmpty());
-    EXPECT_EQ(Form().Stats->currentMessage(), "Frame grab stopped");
-}
-
-TEST_F(TimeLapse, AnHourThatIsNoTimeEndsTheGrabIdle) {
-    Form().CaptureHours->setChecked(true);
-    Form().CaptureFrom->setText("24:00");
-    Form().Button1->click();
-    ASSERT_EQ(Dialogs().Texts("ErrorReport").size(), 1u);
-    EXPECT_TRUE(Dialogs().Texts("ErrorReport")[0].startsWith("'24:00' is not a time of day"));
-    EXPECT_EQ(Form().Button1->text(), "Start");
-    EXPECT_TRUE(Frames().isEmpty());
-}
-
-TEST_F(TimeLapse, StampedFramesStillDropDuplicateDownloads) {
-    const QImage picture = SolidPicture(160, 120, QColor(220, 220, 220));
-    www.Write("cam.jpg", EncodeJpeg(picture));
-    Forms().Settings->DateSkip->setChecked(false);
-    Form().StampTime->setChecked(true);
-    // The second download is the same picture, stamped a moment later.
-    EachCycle([this](int cycle) {
-        if (cycle == 2) Form().Button1->click();
-    });
-    Form().Button1->click();
-    EXPECT_EQ(Form().ImagesDownloaded, 2);
-    EXPECT_EQ(Form().UniqueFrames, 1);
     ASSERT_EQ(Frames(), QStringList{"FRA00000.BMP"});
     const QImage frame(QString::fromStdString(dir.File("Frames/FRA00000.BMP")));
     EXPECT_LE(MaxDifference(frame.copy(0, 0, 80, 100), picture.copy(0, 0, 80, 100)), 8);
