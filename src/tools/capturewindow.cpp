@@ -2,11 +2,15 @@
 
 #include "util/lumiskerror.h"
 
+#include <optional>
 #include <utility>
 
 namespace lumisk {
 
-std::optional<int> TCaptureWindow::ParseTimeOfDay(const std::string& text) {
+namespace {
+
+// Minutes after midnight of "H:MM" or "HH:MM", or nothing.
+std::optional<int> ParseTimeOfDay(const std::string& text) {
     const std::size_t colon = text.find(':');
     if (colon == std::string::npos || colon < 1 || colon > 2 || text.size() != colon + 3)
         return std::nullopt;
@@ -20,6 +24,8 @@ std::optional<int> TCaptureWindow::ParseTimeOfDay(const std::string& text) {
     if (parts[0] > 23 || parts[1] > 59) return std::nullopt;
     return parts[0] * 60 + parts[1];
 }
+
+} // namespace
 
 TCaptureWindow TCaptureWindow::Parse(const std::string& from, const std::string& to) {
     const std::optional<int> opens = ParseTimeOfDay(from);
@@ -41,9 +47,9 @@ bool TCaptureWindow::Contains(const QTime& time) const {
     return minute >= from_ || minute < to_;
 }
 
-std::string TCaptureWindow::TimeText(int minutes) {
+std::string TCaptureWindow::FromText() const {
     const auto two = [](int n) { return std::string(1, char('0' + n / 10)) + char('0' + n % 10); };
-    return two(minutes / 60) + ":" + two(minutes % 60);
+    return two(from_ / 60) + ":" + two(from_ % 60);
 }
 
 } // namespace lumisk

@@ -5,7 +5,6 @@
 // ELumiskError with a message naming the text for anything but "H:MM" or
 // "HH:MM" (00:00 to 23:59) and for a window that opens when it closes.
 #include <QTime>
-#include <optional>
 #include <string>
 
 namespace lumisk {
@@ -13,17 +12,13 @@ namespace lumisk {
 class TCaptureWindow {
   public:
     static TCaptureWindow Parse(const std::string& from, const std::string& to);
-    // Minutes after midnight of "H:MM" or "HH:MM", or nothing.
-    static std::optional<int> ParseTimeOfDay(const std::string& text);
 
     bool Contains(const QTime& time) const;
-    // "06:00": when the window opens and closes.
-    std::string FromText() const { return TimeText(from_); }
-    std::string ToText() const { return TimeText(to_); }
+    // "06:00": when the window opens.
+    std::string FromText() const;
 
   private:
     TCaptureWindow(int from, int to) : from_(from), to_(to) {}
-    static std::string TimeText(int minutes);
 
     int from_; // minutes after midnight
     int to_;

@@ -86,8 +86,6 @@ TTimeLapseForm::TTimeLapseForm(QWidget* parent)
     CaptureFrom = Put(new QLineEdit("06:00", this), "CaptureFrom", kColumn + 104, 62, 44, 21);
     CaptureToLabel = PutLabel(this, "CaptureToLabel", "to", kColumn + 154, 66);
     CaptureTo = Put(new QLineEdit("20:00", this), "CaptureTo", kColumn + 170, 62, 44, 21);
-    CaptureHours->setToolTip("Local time (HH:MM); 22:00 to 06:00 spans midnight.\nOutside these "
-                             "hours the grab waits for them.");
     CaptureHint =
         PutLabel(this, "CaptureHint", "Local time; 22:00 to 06:00 spans midnight.", kColumn, 88);
     StampTime = Put(new QCheckBox("Stamp date and time on frames", this), "StampTime", kColumn, 114,
