@@ -25,15 +25,26 @@ void Put32(std::string& out, std::size_t at, std::uint32_t v) {
     Put16(out, at + 2, static_cast<std::uint16_t>(v >> 16));
 }
 
+std::uint64_t RowBytes(const QImage& picture) {
+    const std::uint64_t width = picture.isNull() ? 0 : static_cast<std::uint64_t>(picture.width());
+    return (width * 3 + 3) & ~std::uint64_t{3};
+}
+
 } // namespace
+
+std::uint64_t BitmapFileSize(const QImage& picture) {
+    const std::uint64_t height =
+        picture.isNull() ? 0 : static_cast<std::uint64_t>(picture.height());
+    return kHeadersSize + RowBytes(picture) * height;
+}
 
 std::string EncodeBitmap(const QImage& picture) {
     const QImage image =
         picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_BGR888);
     const std::uint64_t width = image.isNull() ? 0 : static_cast<std::uint64_t>(image.width());
     const std::uint64_t height = image.isNull() ? 0 : static_cast<std::uint64_t>(image.height());
-    const std::uint64_t stride = (width * 3 + 3) & ~std::uint64_t{3};
-    const std::uint64_t fileSize = kHeadersSize + stride * height;
+    const std::uint64_t stride = RowBytes(image);
+    const std::uint64_t fileSize = BitmapFileSize(image);
     if (fileSize > std::numeric_limits<std::uint32_t>::max())
         throw EImageError("BMP", "picture too large to write");
 

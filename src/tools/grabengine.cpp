@@ -1,10 +1,12 @@
 #include "tools/grabengine.h"
 
 #include "imaging/bmpwriter.h"
+#include "imaging/framestamp.h"
 #include "tools/timelapsegrab.h"
+#include "util/diskspace.h"
 #include "util/events.h"
 #include "util/fileutils.h"
-#include "util/lumiskerror.h"
+#include "util/textutils.h"
 #include "util/tickcount.h"
 
 #include <algorithm>
@@ -23,6 +25,10 @@ namespace {
 constexpr int kPlaceAttempts = 8;
 
 } // namespace
+
+std::int64_t IGrabHost::TickMs() {
+    return TickMilliseconds();
+}
 
 std::string TGrabEngine::TemporaryFrameFile(const std::string& frame) {
     const std::size_t slash = frame.rfind('/');
@@ -52,6 +58,9 @@ void TGrabEngine::Run() {
     ReportDisk();
     images_ = unique_ = skipped_ = duplicates_ = 0;
     previousFrame_.clear();
+    previousPicture_ = QImage();
+    previousStamped_ = false;
+    lastFrameBytes_ = 0;
     if (!stopRequested_) {
         do
             Cycle();
@@ -66,11 +75,15 @@ void TGrabEngine::Cycle() {
     // follows a stopped one, the camera is not asked again before the
     // spacing since the last download's start has passed.
     if (lastStartMs_) {
-        const std::int64_t left = SpacingMs - (TickMilliseconds() - *lastStartMs_);
+        const std::int64_t left = SpacingMs - (host_.TickMs() - *lastStartMs_);
         if (left > 0) Wait(left);
         if (stopRequested_) return;
     }
-    lastStartMs_ = TickMilliseconds();
+    AwaitCaptureWindow();
+    if (stopRequested_) return;
+    GuardDisk(lastFrameBytes_);
+    lastStartMs_ = host_.TickMs();
+    grabTime_ = host_.LocalNow();
     host_.Status("Downloading image ...");
     ProcessPendingEvents();
     switch (host_.Download()) {
@@ -93,6 +106,31 @@ void TGrabEngine::Cycle() {
     ProcessPendingEvents();
 }
 
+void TGrabEngine::AwaitCaptureWindow() {
+    // Read anew at every look, so a window changed or switched off while the
+    // grab waits takes effect at once.
+    for (std::optional<TCaptureWindow> window = host_.CaptureWindow();
+         window && !window->Contains(host_.LocalNow().time()) && !stopRequested_;
+         window = host_.CaptureWindow()) {
+        host_.Status("Waiting for the capture window to open at " + window->FromText() + " ...");
+        ProcessPendingEvents();
+        host_.Pause(CaptureCheckMs);
+    }
+}
+
+void TGrabEngine::GuardDisk(std::int64_t frameBytes) {
+    const std::int64_t free = FreeDiskSpace(TTimeLapseGrab::FramesDirectory());
+    // The frame must leave the reserve and twice its own size; a disk that
+    // cannot be asked is not guarded (the disk label shows its -1).
+    if (free < 0 || free - frameBytes >= DiskReserveBytes + 2 * frameBytes) return;
+    host_.Status("Frame grab stopped");
+    std::string reserve = ByteSizeText(DiskReserveBytes);
+    if (frameBytes > 0)
+        reserve += " plus twice the size of a frame (" + ByteSizeText(frameBytes) + ")";
+    throw ELowDiskSpace("The frame grab stopped: the disk of the frames has " + ByteSizeText(free) +
+                        " free, and a grab leaves at least " + reserve + " free");
+}
+
 bool TGrabEngine::MaximumReached() {
     // Equality only: a maximum lowered below the frames kept never ends the grab.
     const std::optional<std::int32_t> maximum = host_.MaximumFrames();
@@ -103,18 +141,25 @@ void TGrabEngine::KeepFrame() {
     host_.Status("Downloaded image");
     ProcessPendingEvents();
     const QImage picture = host_.DownloadedPicture();
+    const bool stamp = host_.StampFrames();
+    const QImage written =
+        stamp ? StampCorner(picture, grabTime_.toString("yyyy-MM-dd HH:mm:ss").toStdString())
+              : picture;
+    const auto frameBytes = static_cast<std::int64_t>(BitmapFileSize(written));
+    GuardDisk(frameBytes);
     const std::string frame = TTimeLapseGrab::NextFrameFile();
     const std::string temporary = TemporaryFrameFile(frame);
     try {
-        SaveImageAsBitmap(picture, temporary);
+        SaveImageAsBitmap(written, temporary);
     } catch (const EFCreateError&) {
         throw EFCreateError(frame);
     }
+    lastFrameBytes_ = frameBytes;
     bool duplicate = false;
     try {
         host_.Status("Comparing files");
         ProcessPendingEvents();
-        duplicate = !previousFrame_.empty() && FilesIdentical(previousFrame_, temporary);
+        duplicate = Duplicate(temporary, picture, stamp);
     } catch (...) {
         std::remove(temporary.c_str());
         throw;
@@ -126,9 +171,20 @@ void TGrabEngine::KeepFrame() {
         host_.DuplicateDropped(frame);
     } else {
         previousFrame_ = PlaceFrame(temporary, frame);
+        previousPicture_ = picture.convertToFormat(QImage::Format_BGR888);
+        previousStamped_ = stamp;
         host_.FrameKept(++unique_, previousFrame_);
     }
     host_.ImageCounted(++images_);
+}
+
+bool TGrabEngine::Duplicate(const std::string& temporary, const QImage& picture, bool stamped) {
+    if (previousFrame_.empty()) return false;
+    // Unstamped frames are compared as files, byte by byte.
+    if (!stamped && !previousStamped_) return FilesIdentical(previousFrame_, temporary);
+    // A stamp makes every frame differ; the downloaded pictures, in the
+    // pixels their unstamped BMP would hold, decide.
+    return picture.convertToFormat(QImage::Format_BGR888) == previousPicture_;
 }
 
 std::string TGrabEngine::PlaceFrame(const std::string& temporary, std::string frame) {
@@ -152,15 +208,15 @@ std::string TGrabEngine::PlaceFrame(const std::string& temporary, std::string fr
 }
 
 void TGrabEngine::Wait(std::int64_t milliseconds) {
-    const std::int64_t start = TickMilliseconds();
+    const std::int64_t start = host_.TickMs();
     do {
-        const std::int64_t remaining = milliseconds - (TickMilliseconds() - start);
+        const std::int64_t remaining = milliseconds - (host_.TickMs() - start);
         host_.Status("Waiting " + std::to_string(std::max<std::int64_t>(remaining, 0) / 1000) +
                      " seconds ...");
         ProcessPendingEvents();
         // The pause keeps the host alive, so a stop is seen within it.
         host_.Pause(100);
-    } while (TickMilliseconds() - start < milliseconds && !stopRequested_);
+    } while (host_.TickMs() - start < milliseconds && !stopRequested_);
 }
 
 void TGrabEngine::ReportDisk() {

@@ -4,7 +4,10 @@
 // as the next numbered frame "FRA#####.BMP" of the frames directory, drops
 // duplicates, counts skipped downloads, waits between downloads and ends at
 // the maximum or on RequestStop(). Two downloads never start less than
-// SpacingMs apart, across grabs of the same engine too.
+// SpacingMs apart, across grabs of the same engine too. Outside the host's
+// capture window it waits for the window to open. Kept frames may carry the
+// grab's local date and time in their corner; duplicates are still found by
+// the downloaded pictures.
 //
 // A frame is written under a hidden temporary name beside it, compared there
 // and renamed into place only when kept, so a frame file is always whole and
@@ -16,8 +19,15 @@
 // waits; RequestStop() (from a nested handler, a signal's poll) is noticed at
 // the next check. Errors end Run() with the exception and leave the engine
 // idle: EFCreateError / EFOpenError when a frame cannot be written or
-// compared, ELumiskError when the frame numbers are used up, and whatever the
-// host throws (a delay or maximum that is no number).
+// compared, ELumiskError when the frame numbers are used up, ELowDiskSpace
+// before a download or a frame write when the frame (the last one's size
+// before a download) would leave the frames' disk with less than
+// DiskReserveBytes plus twice the frame, and whatever the host throws (a
+// delay, maximum or capture window that is no number or time).
+#include "tools/capturewindow.h"
+#include "util/lumiskerror.h"
+
+#include <QDateTime>
 #include <QImage>
 #include <cstdint>
 #include <optional>
@@ -49,6 +59,15 @@ class IGrabHost {
     // Waits up to about milliseconds, keeping the host alive; may return
     // early once a stop was requested.
     virtual void Pause(std::int64_t milliseconds) = 0;
+    // The hours to download in, nothing for all day; read before every
+    // download and again while waiting for them.
+    virtual std::optional<TCaptureWindow> CaptureWindow() { return std::nullopt; }
+    // Whether a kept frame carries the grab's date and time; read per frame.
+    virtual bool StampFrames() { return false; }
+    // The clocks: monotonic milliseconds, and the local time of day that the
+    // capture window and the stamp go by.
+    virtual std::int64_t TickMs();
+    virtual QDateTime LocalNow() { return QDateTime::currentDateTime(); }
 
     virtual void PreviousFramesDeleted(std::size_t) {}
     virtual void Status(const std::string&) {}
@@ -61,8 +80,19 @@ class IGrabHost {
     virtual void ImageCounted(std::int32_t) {}
 };
 
+// The grab ended to keep the frames' disk from filling up.
+class ELowDiskSpace : public ELumiskError {
+  public:
+    using ELumiskError::ELumiskError;
+};
+
 class TGrabEngine {
   public:
+    // Free space a grab never eats into, on top of twice a frame's size.
+    static constexpr std::int64_t DiskReserveBytes = 100LL * 1024 * 1024;
+    // How often a grab outside its capture window looks at the clock.
+    static constexpr std::int64_t CaptureCheckMs = 100;
+
     // However short the delay, a grab asks its camera at most once in this
     // many milliseconds (counted from the start of one download to the next).
     static constexpr std::int64_t MinimumSpacingMs = 5000;
@@ -92,7 +122,12 @@ class TGrabEngine {
 
   private:
     void Cycle();
+    void AwaitCaptureWindow();
+    // Throws ELowDiskSpace when writing a frame of frameBytes would bring the
+    // free space of the frames' disk under the reserve plus twice the frame.
+    void GuardDisk(std::int64_t frameBytes);
     void KeepFrame();
+    bool Duplicate(const std::string& temporary, const QImage& picture, bool stamped);
     // Puts the written frame under frame, or the next free frame name when
     // another grab took that one meanwhile; returns the name it got.
     static std::string PlaceFrame(const std::string& temporary, std::string frame);
@@ -108,6 +143,12 @@ class TGrabEngine {
     std::int32_t skipped_ = 0;
     std::int32_t duplicates_ = 0;
     std::string previousFrame_;
+    // The previous kept frame as downloaded (unstamped, as its BMP holds it)
+    // and whether its file carries a stamp.
+    QImage previousPicture_;
+    bool previousStamped_ = false;
+    std::int64_t lastFrameBytes_ = 0;
+    QDateTime grabTime_;                      // of the download in progress
     std::optional<std::int64_t> lastStartMs_; // monotonic
 };
 

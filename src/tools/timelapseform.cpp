@@ -33,6 +33,10 @@ QLineEdit* PutEdit(QWidget* parent, const char* name, const char* text, int y, b
     return edit;
 }
 
+// The designed controls keep their 300 pixels; the column beside them
+// holds what a grab by the second needs.
+constexpr int kColumn = 308, kWidth = 532;
+
 QLabel* PutCentred(QWidget* parent, const char* name, const char* text, int y) {
     auto* label = Put(new QLabel(text, parent), name, 0, y, 300, 16);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -47,7 +51,7 @@ TTimeLapseForm::TTimeLapseForm(QWidget* parent)
     setObjectName("TTimeLapseForm");
     setWindowTitle("Time Lapse AVI Builder");
     setFont(DesignFont());
-    setFixedSize(300, 258);
+    setFixedSize(kWidth, 258);
 
     Label1 = PutLabel(this, "Label1", "Delay between downloads (minutes)", 8, 10);
     FrameDelay = PutEdit(this, "FrameDelay", "0", 8, true);
@@ -65,9 +69,27 @@ TTimeLapseForm::TTimeLapseForm(QWidget* parent)
     Label5 = PutCentred(this, "Label5", "Disk space used by frames = 0 bytes", 164);
     Label6 = PutCentred(this, "Label6", "Disk space remaining = 0 bytes", 182);
     Button1 = PutButton(this, "Button1", "Start", nullptr, 112, 204, 75, 25);
-    Stats = Put(new QStatusBar(this), "Stats", 0, 239, 300, 19);
+    Stats = Put(new QStatusBar(this), "Stats", 0, 239, kWidth, 19);
     Stats->setSizeGripEnabled(false);
     Stats->showMessage("Select Image and click Start ...");
+
+    SecondsLabel = PutLabel(this, "SecondsLabel", "plus seconds", kColumn, 10);
+    FrameDelaySeconds = Put(new QLineEdit("0", this), "FrameDelaySeconds", kColumn + 70, 8, 50, 21);
+    SpacingHint = Put(new QLabel("Downloads of a camera start at least 5 seconds apart, "
+                                 "however short the delay.",
+                                 this),
+                      "SpacingHint", kColumn, 34, kWidth - kColumn - 8, 28);
+    SpacingHint->setWordWrap(true);
+    FrameDelaySeconds->setToolTip("Seconds to wait on top of the minutes.\nDownloads of a camera "
+                                  "start at least 5 seconds apart.");
+    CaptureHours = Put(new QCheckBox("Grab only from", this), "CaptureHours", kColumn, 64, 100, 17);
+    CaptureFrom = Put(new QLineEdit("06:00", this), "CaptureFrom", kColumn + 104, 62, 44, 21);
+    CaptureToLabel = PutLabel(this, "CaptureToLabel", "to", kColumn + 154, 66);
+    CaptureTo = Put(new QLineEdit("20:00", this), "CaptureTo", kColumn + 170, 62, 44, 21);
+    CaptureHint =
+        PutLabel(this, "CaptureHint", "Local time; 22:00 to 06:00 spans midnight.", kColumn, 88);
+    StampTime = Put(new QCheckBox("Stamp date and time on frames", this), "StampTime", kColumn, 114,
+                    kWidth - kColumn - 8, 17);
 
     connect(Button1, &QPushButton::clicked, this,
             [this] { RunHandler([this] { Button1Click(); }); });
@@ -157,7 +179,18 @@ void TTimeLapseForm::PreviousFramesDeleted(std::size_t count) {
 }
 
 std::optional<std::int64_t> TTimeLapseForm::DelayMs() {
-    return TTimeLapseGrab::DelayMilliseconds(DisplayToBytes(FrameDelay->text()));
+    return TTimeLapseGrab::DelayMilliseconds(DisplayToBytes(FrameDelay->text()),
+                                             DisplayToBytes(FrameDelaySeconds->text()));
+}
+
+std::optional<TCaptureWindow> TTimeLapseForm::CaptureWindow() {
+    if (!CaptureHours->isChecked()) return std::nullopt;
+    return TCaptureWindow::Parse(DisplayToBytes(CaptureFrom->text()),
+                                 DisplayToBytes(CaptureTo->text()));
+}
+
+bool TTimeLapseForm::StampFrames() {
+    return StampTime->isChecked();
 }
 
 std::optional<std::int32_t> TTimeLapseForm::MaximumFrames() {

@@ -6,7 +6,9 @@
 // GrabSpacingMs apart, whatever the delay. The grab runs inside the Start
 // click; Stop (or hiding the window) only asks the engine to stop and ends
 // the View in progress, and the grab ends at its next check. The counters
-// mirror the engine's as it reports them.
+// mirror the engine's as it reports them. A column beside the designed
+// controls adds the delay's seconds, the hours to grab in (local time) and
+// the date and time stamp; like the delay they are read while the grab runs.
 #include "tools/grabengine.h"
 #include "tools/previewwatch.h"
 
@@ -30,6 +32,9 @@ class TTimeLapseForm : public QWidget, private IGrabHost {
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;
     QLineEdit *FrameDelay, *Edit1, *Edit2, *Edit3, *Edit4;
     QCheckBox* ShowAVIBuilder;
+    QLabel *SecondsLabel, *SpacingHint, *CaptureToLabel, *CaptureHint;
+    QLineEdit *FrameDelaySeconds, *CaptureFrom, *CaptureTo;
+    QCheckBox *CaptureHours, *StampTime;
     QPushButton* Button1;
     QStatusBar* Stats;
 
@@ -63,6 +68,8 @@ class TTimeLapseForm : public QWidget, private IGrabHost {
     TGrabDownload Download() override;
     QImage DownloadedPicture() override;
     void Pause(std::int64_t milliseconds) override;
+    std::optional<TCaptureWindow> CaptureWindow() override;
+    bool StampFrames() override;
     void Status(const std::string& text) override;
     void DiskFigures(const std::string& used, const std::string& remaining) override;
     void SkippedCounted(std::int32_t skipped) override;

@@ -40,6 +40,13 @@ std::optional<std::int64_t> TTimeLapseGrab::DelayMilliseconds(const std::string&
     return static_cast<std::int64_t>(StrToInt(text)) * 60000;
 }
 
+std::optional<std::int64_t> TTimeLapseGrab::DelayMilliseconds(const std::string& minutes,
+                                                              const std::string& seconds) {
+    const std::optional<std::int64_t> delay = DelayMilliseconds(minutes);
+    if (seconds == "0") return delay;
+    return delay.value_or(0) + static_cast<std::int64_t>(StrToInt(seconds)) * 1000;
+}
+
 bool TTimeLapseGrab::MaximumReached(const std::string& text, std::int32_t uniqueFrames) {
     if (text == "0") return false;
     return StrToInt(text) == uniqueFrames;

@@ -25,6 +25,11 @@ class TTimeLapseGrab {
     // The wait after a download: nothing for exactly "0", else the whole
     // number of minutes in milliseconds (EConvertError for other text).
     static std::optional<std::int64_t> DelayMilliseconds(const std::string& text);
+    // The same with a seconds field on top: as above while the seconds are
+    // exactly "0", else minutes * 60 + seconds in milliseconds (minutes of
+    // exactly "0" count 0; EConvertError for other text).
+    static std::optional<std::int64_t> DelayMilliseconds(const std::string& minutes,
+                                                         const std::string& seconds);
 
     // Whether the maximum in text is reached: never for exactly "0", else
     // when the whole number equals uniqueFrames (EConvertError for other text).

@@ -246,7 +246,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TUsageCase{"CameraNotQuiteNamedListsCloseMatches",
                                {"grab", "harbour cam", "--every", "1"},
                                "did you mean\n  camera 1: Harbour Cam"},
-                    TUsageCase{"GrabWithoutEvery", {"grab", "Harbour Cam"}, "--every"}),
+                    TUsageCase{"GrabWithoutEvery", {"grab", "Harbour Cam"}, "--every"},
+                    TUsageCase{
+                        "HourThatIsNoTime",
+                        {"grab", "Harbour Cam", "--every", "1", "--from", "06:00", "--to", "25:00"},
+                        "'25:00' is not a time of day"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace

@@ -1,6 +1,6 @@
 // The time-lapse grab against a real nginx: frames kept, duplicates dropped,
-// skipped downloads, the maximum, Stop during a wait, earlier frames, and the
-// grab's error endings.
+// skipped downloads, the maximum, Stop during a wait, earlier frames, the
+// grab's error endings, and the column of seconds, capture hours and stamp.
 #include "catalogue/settings.h"
 #include "imaging/imagefixtures.h"
 #include "support/mainformfixture.h"
@@ -9,6 +9,7 @@
 #include "tools/timelapseform.h"
 #include "tools/timelapsegrab.h"
 #include "util/events.h"
+#include "util/lumiskerror.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -242,10 +243,34 @@ TEST_F(TimeLapse, DelayOfZeroStillSpacesTheDownloads) {
     EXPECT_EQ(Form().ImagesDownloaded, 3);
 }
 
+// ---- Seconds, capture hours and the stamp -------------------------------------
+
+TEST_F(TimeLapse, SecondsAndStampReachTheGrab) {
+    const QImage picture = SolidPicture(160, 120, QColor(220, 220, 220));
+    www.Write("cam.jpg", EncodeJpeg(picture));
+    Forms().Settings->DateSkip->setChecked(false);
+    Form().FrameDelaySeconds->setText("3");
+    Form().StampTime->setChecked(true);
+    QString waiting;
+    EachCycle([&](int) {
+        waiting = Form().Stats->currentMessage();
+        Form().Button1->click();
+    });
+    Form().Button1->click();
+    EXPECT_TRUE(waiting == "Waiting 3 seconds ..." || waiting == "Waiting 2 seconds ...")
+        << waiting.toStdString();
+    ASSERT_EQ(Frames(), QStringList{"FRA00000.BMP"});
+    const QImage frame(QString::fromStdString(dir.File("Frames/FRA00000.BMP")));
+    EXPECT_LE(MaxDifference(frame.copy(0, 0, 80, 100), picture.copy(0, 0, 80, 100)), 8);
+    EXPECT_GT(MaxDifference(frame.copy(40, 100, 120, 20), picture.copy(40, 100, 120, 20)), 100);
+}
+
 TEST(TimeLapseRules, DelayAndMaximumFields) {
     EXPECT_EQ(TTimeLapseGrab::DelayMilliseconds("0"), std::nullopt);
     EXPECT_EQ(TTimeLapseGrab::DelayMilliseconds("00"), 0);
     EXPECT_EQ(TTimeLapseGrab::DelayMilliseconds("2"), 120000);
+    EXPECT_EQ(TTimeLapseGrab::DelayMilliseconds("0", "0"), std::nullopt);
+    EXPECT_THROW(TTimeLapseGrab::DelayMilliseconds("0", "x"), EConvertError);
     EXPECT_FALSE(TTimeLapseGrab::MaximumReached("0", 5));
     EXPECT_TRUE(TTimeLapseGrab::MaximumReached("3", 3));
     EXPECT_FALSE(TTimeLapseGrab::MaximumReached("3", 4)); // equality only

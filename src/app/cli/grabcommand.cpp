@@ -41,6 +41,8 @@ class TGrabRun : public IGrabHost {
     TGrabEngine Engine{*this};
     std::optional<std::int64_t> Delay;
     std::optional<std::int32_t> Maximum;
+    std::optional<TCaptureWindow> Hours;
+    bool Stamp = false;
     std::int32_t Failed = 0;
     std::string FirstFrame, LastFrame;
 
@@ -58,6 +60,8 @@ class TGrabRun : public IGrabHost {
     }
     std::optional<std::int64_t> DelayMs() override { return Delay; }
     std::optional<std::int32_t> MaximumFrames() override { return Maximum; }
+    std::optional<TCaptureWindow> CaptureWindow() override { return Hours; }
+    bool StampFrames() override { return Stamp; }
 
     TGrabDownload Download() override {
         if (context_.StopRequested() || gone_) {
@@ -160,7 +164,11 @@ std::string TGrabCommand::Details() const {
            "View does. Ctrl+C or SIGTERM ends the grab; a download in progress is\n"
            "abandoned and every frame file is complete. A summary goes to standard\n"
            "output. Exit status 0 when the grab ended by --max or by a stop and no\n"
-           "download failed, 1 when a download failed or a frame could not be written.\n";
+           "download failed, 1 when a download failed or a frame could not be written.\n"
+           "With --from and --to it grabs only between those local times (a window\n"
+           "such as 22:00 to 06:00 spans midnight) and waits outside them. The grab\n"
+           "ends with status 1 before free space on the frames' disk falls under\n"
+           "100 MB plus twice the size of a frame.\n";
 }
 
 std::vector<TOption> TGrabCommand::Options() const {
@@ -168,7 +176,12 @@ std::vector<TOption> TGrabCommand::Options() const {
              "minutes to wait after each download (needed; 0 asks\n"
              "as often as allowed: once in 5 seconds)"},
             {"--seconds", "S", "seconds to wait on top of the minutes (default 0)"},
-            {"--max", "N", "end after N frames kept (default 0: until stopped)"}};
+            {"--max", "N", "end after N frames kept (default 0: until stopped)"},
+            {"--from", "HH:MM", "grab only from this local time on (with --to)"},
+            {"--to", "HH:MM", "grab only up to this local time, not included (with --from)"},
+            {"--stamp", "",
+             "burn the local date and time of each download into the\n"
+             "bottom-right corner of its frame"}};
 }
 
 int TGrabCommand::Run(const TCommandArgs& args, TCommandContext& context) {
@@ -177,6 +190,16 @@ int TGrabCommand::Run(const TCommandArgs& args, TCommandContext& context) {
     const std::int64_t minutes = args.Whole("--every", 0, 525600, 0);
     const std::int64_t seconds = args.Whole("--seconds", 0, 86400, 0);
     const std::int64_t maximum = args.Whole("--max", 0, 100000, 0);
+    std::optional<TCaptureWindow> hours;
+    if (args.Has("--from") != args.Has("--to"))
+        throw EUsageError("--from and --to go together: the local times to grab between");
+    if (args.Has("--from")) {
+        try {
+            hours = TCaptureWindow::Parse(args.Text("--from"), args.Text("--to"));
+        } catch (const ELumiskError& e) {
+            throw EUsageError("--from/--to: " + e.Message());
+        }
+    }
 
     const std::string& wanted = args.Operand(0);
     TDataFolder& data = context.Data();
@@ -197,6 +220,8 @@ int TGrabCommand::Run(const TCommandArgs& args, TCommandContext& context) {
     TGrabRun run(context, matches.Exact[0], settings);
     if (minutes != 0 || seconds != 0) run.Delay = (minutes * 60 + seconds) * 1000;
     if (maximum != 0) run.Maximum = static_cast<std::int32_t>(maximum);
+    run.Hours = hours;
+    run.Stamp = args.Has("--stamp");
     // The frames wanted are the end: no wait after the last one.
     run.Engine.WaitAfterLastFrame = false;
 
