@@ -140,7 +140,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TMovieCase{"even_size", {4, QSize(64, 48)}, 15, 23, QSize(64, 48)},
                     TMovieCase{
                         "odd_size_padded_to_even", {3, QSize(33, 25)}, 15, 23, QSize(34, 26)},
-                    TMovieCase{"odd_width_only", {2, QSize(41, 30)}, 10, 23, QSize(42, 30)},
                     TMovieCase{"mixed_sizes_stretched_to_the_first",
                                {QSize(64, 48), QSize(90, 30), QSize(17, 71), QSize(64, 48)},
                                5,
@@ -152,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Whatever ends the build early, the target is the earlier file or nothing,
 // no hidden part is left, and the frames stay.
-enum class TEnd { Failed, Stopped, Thrown };
+enum class TEnd { Failed, Stopped, Thrown, Other };
 
 struct TFailureCase {
     const char* Name;
@@ -180,27 +179,26 @@ TEnd BuildInChild(const TTempDir& dir, const TFailureCase& c, std::int64_t limit
         callbacks.StopRequested = [&] { return static_cast<int>(written) == c.StopAfter; };
         TAviBuilder builder(callbacks);
         builder.Kind = TMovieKind::Mp4;
-        int code = 9;
+        TEnd end = TEnd::Other;
         try {
             const rlimit fsize{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
             if (limit) ::setrlimit(RLIMIT_FSIZE, &fsize);
             const TAviBuildResult result =
                 builder.Build(dir.File("Frames/"), dir.File(c.Target), 15);
-            code = result == TAviBuildResult::Failed    ? static_cast<int>(TEnd::Failed)
-                   : result == TAviBuildResult::Stopped ? static_cast<int>(TEnd::Stopped)
-                                                        : 9;
+            if (result == TAviBuildResult::Failed) end = TEnd::Failed;
+            if (result == TAviBuildResult::Stopped) end = TEnd::Stopped;
         } catch (const EFCreateError&) {
-            code = static_cast<int>(TEnd::Thrown);
+            end = TEnd::Thrown;
         }
         std::string errors;
         for (const std::string& e : r.Errors)
             errors += e + "\n";
         dir.Write("errors", errors);
-        ::_exit(code);
+        ::_exit(static_cast<int>(end));
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    return static_cast<TEnd>(WIFEXITED(status) ? WEXITSTATUS(status) : 9);
+    return WIFEXITED(status) ? static_cast<TEnd>(WEXITSTATUS(status)) : TEnd::Other;
 }
 
 class Mp4Failure : public testing::TestWithParam<TFailureCase> {};
@@ -262,19 +260,5 @@ INSTANTIATE_TEST_SUITE_P(
                     // The rename onto the name fails last of all.
                     TFailureCase{"name_taken_by_a_folder", "Frames", 0, -1, TEnd::Thrown, ""}),
     [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(Mp4Quality, OutsideZeroToFiftyOneIsRefusedBeforeAnything) {
-    TTempDir dir;
-    WriteFrames(dir, {QSize(8, 8)});
-    for (int crf : {-1, 52}) {
-        TRecorder r;
-        TAviBuilder builder(r.Callbacks());
-        builder.Kind = TMovieKind::Mp4;
-        builder.Crf = crf;
-        EXPECT_THROW(builder.Build(dir.File("Frames/"), dir.File("m.mp4"), 15), ELumiskError);
-        EXPECT_TRUE(r.Statuses.empty());
-        EXPECT_FALSE(dir.Exists("m.mp4"));
-    }
-}
 
 } // namespace
