@@ -2,6 +2,7 @@
 
 #include "util/lumiskerror.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <unistd.h>
@@ -122,9 +123,8 @@ void TMp4Writer::Start(const TMovieFormat& format) {
     av.Stream = avformat_new_stream(av.Format, nullptr);
     av.Frame = av_frame_alloc();
     av.Packet = av_packet_alloc();
-    av.Scaler =
-        sws_getContext(format.Width, format.Height, AV_PIX_FMT_BGR24, format.Width, format.Height,
-                       AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    av.Scaler = sws_getContext(c.width, c.height, AV_PIX_FMT_BGR24, c.width, c.height,
+                               AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!av.Stream || !av.Frame || !av.Packet || !av.Scaler)
         throw ELumiskError("Out of memory for the H.264 encoder");
     av.Frame->format = AV_PIX_FMT_YUV420P;
@@ -158,18 +158,29 @@ void TMp4Writer::AddFrame(std::span<const std::uint8_t> pixels) {
     if (av_frame_make_writable(&frame) < 0) Fail();
     // Rows are bottom-up: start at the last and step backwards.
     const std::uint8_t* top = pixels.data() + std::size_t{rowBytes} * (format_.Height - 1);
-    const int stride = -static_cast<int>(rowBytes);
-    sws_scale(av_->Scaler, &top, &stride, 0, format_.Height, frame.data, frame.linesize);
-    // The chroma planes of an odd size already cover the padding (their size
-    // is rounded up); the luma's extra column and row repeat the last ones.
-    std::uint8_t* luma = frame.data[0];
-    const int lumaStride = frame.linesize[0];
-    if (format_.Width & 1)
-        for (std::int32_t y = 0; y < format_.Height; ++y)
-            luma[y * lumaStride + format_.Width] = luma[y * lumaStride + format_.Width - 1];
-    if (format_.Height & 1)
-        std::memcpy(luma + format_.Height * lumaStride, luma + (format_.Height - 1) * lumaStride,
-                    static_cast<std::size_t>(EncodedWidth()));
+    int stride = -static_cast<int>(rowBytes);
+    if (EncodedWidth() != format_.Width || EncodedHeight() != format_.Height) {
+        // The padding is added before the colour conversion: converting an
+        // odd width averages the last pixel's colour with what lies beyond it.
+        const std::size_t used = std::size_t{3} * format_.Width;
+        const std::size_t padded = std::size_t{3} * EncodedWidth();
+        padded_.resize(padded * EncodedHeight());
+        for (std::int32_t y = 0; y < EncodedHeight(); ++y) {
+            std::uint8_t* row = padded_.data() + padded * y;
+            std::memcpy(row,
+                        top + static_cast<std::ptrdiff_t>(stride) * std::min(y, format_.Height - 1),
+                        used);
+            std::memcpy(row + used, row + used - 3, padded - used);
+        }
+        top = padded_.data();
+        stride = static_cast<int>(padded);
+    }
+    // The scaler reads four planes' pointers and strides, packed or not.
+    const std::uint8_t* const planes[4] = {top, nullptr, nullptr, nullptr};
+    const int strides[4] = {stride, 0, 0, 0};
+    if (sws_scale(av_->Scaler, planes, strides, 0, EncodedHeight(), frame.data, frame.linesize) !=
+        EncodedHeight())
+        Fail();
     frame.pts = frames_;
     Encode(false);
     ++frames_;

@@ -20,6 +20,7 @@
 #include "tools/moviewriter.h"
 
 #include <memory>
+#include <vector>
 
 namespace lumisk {
 
@@ -59,6 +60,7 @@ class TMp4Writer final : public TMovieWriter {
     TMp4WriterOptions options_;
     std::string path_;
     std::unique_ptr<TLibav> av_;
+    std::vector<std::uint8_t> padded_; // a frame of an odd size, made even
     TMovieFormat format_;
     std::uint32_t frames_ = 0;
     bool started_ = false;
