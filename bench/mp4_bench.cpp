@@ -7,8 +7,9 @@
 //     (x264's default, medium) and the same choice of threads (x264's own);
 //  3. our uncompressed AVI of the same frames, for its size.
 // Frames are N ordinary 24-bit BMP files of 640 x 480, a camera-like scene
-// (smooth sky and ground, a moving sun, sensor noise), written first into a
-// temporary directory (under TMPDIR). Each step runs R times in turn and the
+// (a sky with drifting clouds, furrowed fields, a moving sun, sensor noise),
+// written first into a temporary directory (under TMPDIR). Each step runs R
+// times in turn and the
 // median wall time is reported with the median processor time (all threads,
 // user and system: steadier on a shared machine), the file sizes and the
 // ratios of ours to ffmpeg's. Goal: at most 1.1 times ffmpeg's time, at
@@ -23,6 +24,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <sys/resource.h>
@@ -54,9 +56,11 @@ QImage FramePicture(int k) {
             const int noise = static_cast<int>(seed >> 29) - 4; // -4 .. 3
             int b, g, r;
             if (y < kHeight / 2) { // sky
-                b = 230 - y / 4;
-                g = 150 + y / 3;
-                r = 90 + y / 2;
+                const int cloud =
+                    static_cast<int>(24 * std::sin((x + 5 * k) / 23.0) * std::cos((y + k) / 11.0));
+                b = 230 - y / 4 + cloud;
+                g = 150 + y / 3 + cloud;
+                r = 90 + y / 2 + cloud;
             } else { // fields with furrows
                 b = 40 + (x / 16 % 2) * 10;
                 g = 110 + (y - kHeight / 2) / 4;

@@ -127,10 +127,17 @@ void TAVIBuildForm::Button1Click() {
     // otherwise start a second build of the same movie inside the first.
     if (building_) return;
     building_ = true;
+    // The format stays as it is until the build ends: choosing another one
+    // proposes another name, and the movie opened afterwards is the one
+    // the field names.
+    MovieFormat->setEnabled(false);
     struct TDone {
-        bool& flag;
-        ~TDone() { flag = false; }
-    } done{building_};
+        TAVIBuildForm& form;
+        ~TDone() {
+            form.building_ = false;
+            form.MovieFormat->setEnabled(true);
+        }
+    } done{*this};
     const int framesPerSecond = StrToInt(AVIFPS->text().toStdString());
     const int crf = Kind() == TMovieKind::Mp4 ? StrToInt(MP4CRF->text().toStdString()) : 23;
     BuildMovie(framesPerSecond, crf);

@@ -9,10 +9,11 @@
 // directory (AVI00000.AVI, ... or MOV00000.MP4, ...), replacing what was
 // typed. Choosing the other format proposes that format's name when the
 // proposed one is still there, and otherwise swaps a typed name's ".avi" or
-// ".mp4" for the other. The build runs inside the
-// Build click from start to end (there is no Stop) and keeps the window
-// alive by processing pending events; the frames per second, the two check
-// boxes and the status text keep their values between builds. Errors the
+// ".mp4" for the other. The build runs inside the Build click from start to
+// end (there is no Stop) and keeps the window alive by processing pending
+// events, the format choice locked meanwhile; the frames per second, the
+// format, its quality, the two check boxes and the status text keep their
+// values between builds. Errors the
 // build does not turn into an error box end the click through the general
 // error report. The window owns its controls and lives as long as the program.
 #include "tools/avibuilder.h"

@@ -224,7 +224,13 @@ TEST_F(AviBuildFormTest, Mp4BuildWritesShowsDeletesAndOpensTheMovie) {
     ASSERT_EQ(Form().TargetFileName->text(), Display(movie));
     Form().AVIFPS->setText("5");
     Form().MP4CRF->setText("30");
+    // The format cannot change under a running build.
+    bool locked = true;
+    SetPendingEventsHook([&] { locked = locked && !Form().MovieFormat->isEnabled(); });
     Form().Button1->click();
+    SetPendingEventsHook(nullptr);
+    EXPECT_TRUE(locked);
+    EXPECT_TRUE(Form().MovieFormat->isEnabled());
 
     EXPECT_TRUE(Dialogs().Shown.empty());
     EXPECT_EQ(Form().stats->currentMessage(), "MP4 file created.");
