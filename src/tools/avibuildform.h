@@ -13,9 +13,9 @@
 // end (there is no Stop) and keeps the window alive by processing pending
 // events, the format choice locked meanwhile; the frames per second, the
 // format, its quality, the two check boxes and the status text keep their
-// values between builds. Errors the
-// build does not turn into an error box end the click through the general
-// error report. The window owns its controls and lives as long as the program.
+// values between builds. Errors the build does not turn into an error box
+// end the click through the general error report. The window owns its
+// controls and lives as long as the program.
 #include "tools/avibuilder.h"
 #include "viewers/picturecontrol.h"
 
