@@ -6,6 +6,8 @@ packages=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libcurl4-openssl-dev libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
+  libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
+  libx264-164 # the H.264 encoder libavcodec loads for MP4 movies
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-liberation
 )

@@ -56,12 +56,28 @@ std::string TAviBuilder::AsideFile(const std::string& target) {
     return target.substr(0, name) + "." + target.substr(name) + ".part";
 }
 
+std::string TAviBuilder::KindName(TMovieKind kind) {
+    return kind == TMovieKind::Mp4 ? "MP4" : "AVI";
+}
+
+std::string TAviBuilder::NextMovieName(const std::string& directory, TMovieKind kind) {
+    return kind == TMovieKind::Mp4 ? NextNumberedFileName(directory, "MOV", "MP4")
+                                   : NextNumberedFileName(directory, "AVI", "AVI");
+}
+
 void TAviBuilder::Status(const std::string& text) const {
     if (callbacks_.Status) callbacks_.Status(text);
 }
 
 void TAviBuilder::ErrorBox(const std::string& text) const {
     if (callbacks_.ErrorBox) callbacks_.ErrorBox(text);
+}
+
+std::unique_ptr<TMovieWriter> TAviBuilder::NewWriter(std::size_t frames) const {
+    if (Kind == TMovieKind::Mp4) return std::make_unique<TMp4Writer>(TMp4WriterOptions{Crf});
+    TAviWriterOptions options = options_;
+    options.ExpectedFrames = static_cast<std::uint32_t>(std::min<std::size_t>(frames, 0xFFFFFFFFu));
+    return std::make_unique<TAviWriter>(options);
 }
 
 TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std::string& target,
@@ -71,6 +87,10 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
     if (framesPerSecond <= 0)
         throw ELumiskError("Frames per second must be 1 or more, not " +
                            std::to_string(framesPerSecond));
+    if (Kind == TMovieKind::Mp4 && (Crf < TMp4Writer::kMinCrf || Crf > TMp4Writer::kMaxCrf))
+        throw ELumiskError("Quality (CRF) must be from 0 to 51, not " + std::to_string(Crf));
+    const std::string kind = KindName(Kind);
+    const std::string internal = "Internal " + kind + " error - failed to ";
 
     framesWritten_ = 0;
     width_ = height_ = 0;
@@ -80,30 +100,30 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
     const std::size_t n = frames.size();
     if (n == 0) {
         Status("");
-        ErrorBox("No frames exist to build an AVI movie from.");
+        ErrorBox("No frames exist to build an " + kind + " movie from.");
         return TAviBuildResult::NoFrames;
     }
 
-    Status("Initializing AVI");
-    TAviWriterOptions options = options_;
-    options.ExpectedFrames = static_cast<std::uint32_t>(std::min<std::size_t>(n, 0xFFFFFFFFu));
-    TAviWriter writer(options);
+    Status("Initializing " + kind);
+    const std::unique_ptr<TMovieWriter> owned = NewWriter(n);
+    TMovieWriter& writer = *owned;
+    const bool aside = WriteAside || Kind == TMovieKind::Mp4;
     // Declared after the writer, so that it gives the movie up before the
     // writer's own ending would complete it.
     struct TAside {
-        TAviWriter& writer;
+        TMovieWriter& writer;
         bool pending;
         ~TAside() {
             if (pending) writer.Abandon();
         }
-    } aside{writer, WriteAside};
-    const std::string written = WriteAside ? AsideFile(target) : target;
-    Status("Opening AVI for write...");
+    } pending{writer, aside};
+    const std::string written = aside ? AsideFile(target) : target;
+    Status("Opening " + kind + " for write...");
     ProcessPendingEvents();
     try {
         writer.Open(written);
     } catch (const EFCreateError&) {
-        ErrorBox("Internal AVI error - failed to open AVI file");
+        ErrorBox(internal + "open " + kind + " file");
         return TAviBuildResult::Failed;
     }
 
@@ -112,10 +132,10 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
     TAviFrameReader reader;
     reader.Read(frames[0]);
     if (reader.Width() <= 0 || reader.Height() <= 0) {
-        ErrorBox("Internal AVI error - failed to retrieve bitmap info");
+        ErrorBox(internal + "retrieve bitmap info");
         return TAviBuildResult::Failed;
     }
-    TAviVideoFormat format;
+    TMovieFormat format;
     format.Width = reader.Width();
     format.Height = reader.Height();
     format.FramesPerSecond = framesPerSecond;
@@ -126,7 +146,7 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
 
     Status("Setting stream info...");
     ProcessPendingEvents();
-    Status("Opening AVI data stream...");
+    Status("Opening " + kind + " data stream...");
     ProcessPendingEvents();
     Status("Getting DIB header...");
     ProcessPendingEvents();
@@ -135,24 +155,25 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
     try {
         writer.Start(format);
     } catch (const EFCreateError&) {
-        ErrorBox("Internal AVI error - failed to set AVI stream format");
+        ErrorBox(internal + "set " + kind + " stream format");
         return TAviBuildResult::Failed;
     } catch (const ELumiskError&) {
         // A size the format cannot hold.
-        ErrorBox("Internal AVI error - failed to create AVI stream");
+        ErrorBox(internal + "create " + kind + " stream");
         return TAviBuildResult::Failed;
     }
 
-    Status("Building AVI...");
+    Status("Building " + kind + "...");
     ProcessPendingEvents();
     const std::string of = " of " + std::to_string(n);
     for (std::size_t i = 0; i < n; ++i) {
         if (callbacks_.StopRequested && callbacks_.StopRequested()) {
             writer.Abandon();
-            Status("AVI build stopped.");
+            Status(kind + " build stopped.");
             return TAviBuildResult::Stopped;
         }
-        const std::string progress = "Building AVI Movie - Frame " + std::to_string(i + 1) + of;
+        const std::string progress =
+            "Building " + kind + " Movie - Frame " + std::to_string(i + 1) + of;
         Status(progress);
         ProcessPendingEvents();
         const std::span<const std::uint8_t> pixels = reader.Read(frames[i]);
@@ -161,7 +182,7 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
         try {
             writer.AddFrame(pixels);
         } catch (const EFCreateError&) {
-            ErrorBox("Internal AVI error - failed to add frame to AVI");
+            ErrorBox(internal + "add frame to " + kind);
             return TAviBuildResult::Failed;
         }
         framesWritten_ = i + 1;
@@ -169,13 +190,21 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
         Status(progress);
         ProcessPendingEvents();
     }
-    writer.Finish();
-    if (WriteAside) {
+    try {
+        writer.Finish();
+    } catch (const EFCreateError&) {
+        // An AVI keeps what reached the disk, and the error names its file;
+        // an MP4 is gone, as after any other failed write.
+        if (Kind == TMovieKind::Avi) throw;
+        ErrorBox(internal + "complete " + kind + " file");
+        return TAviBuildResult::Failed;
+    }
+    if (aside) {
         if (std::rename(written.c_str(), target.c_str()) != 0) {
             std::remove(written.c_str());
             throw EFCreateError(target);
         }
-        aside.pending = false;
+        pending.pending = false;
     }
     ProcessPendingEvents();
 
@@ -184,7 +213,7 @@ TAviBuildResult TAviBuilder::Build(const std::string& framesDirectory, const std
         for (const std::string& frame : frames)
             std::remove(frame.c_str());
     }
-    Status("AVI file created.");
+    Status(kind + " file created.");
     return TAviBuildResult::Created;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // The build routine behind the AVI builder window: lists the frame files of
-// the frames directory, writes them as one uncompressed movie at a given
-// number of frames per second, and deletes them afterwards when asked.
+// the frames directory, writes them as one movie at a given number of frames
+// per second, and deletes them afterwards when asked. The movie is the
+// uncompressed AVI (the default) or an H.264 MP4 (Kind); both go through the
+// one build loop and differ only in their writer and the format's name in
+// the texts ("AVI" or "MP4").
 //
 // Frame files: the ordinary files of the frames directory (neither hidden,
 // system files nor directories; subdirectories are not searched) whose full
@@ -12,21 +15,26 @@
 // Progress goes to the Status and FrameWritten callbacks and the window
 // processes its pending events at fixed points through ProcessPendingEvents.
 // Failures the window shows in an error box go to ErrorBox and end the build
-// with the frames kept; the movie then holds the whole frames that reached
+// with the frames kept; the AVI then holds the whole frames that reached
 // the disk, or is removed when there are none or they cannot be completed
 // (aviwriter.h). StopRequested is asked before each frame; a stopped build
 // removes the movie it was writing and keeps the frames.
 // With WriteAside the movie is written under a hidden temporary name beside
 // the target and renamed onto it only once complete: a build that fails,
 // throws or stops leaves the target as it was and no partial file behind.
-// Errors thrown: ELumiskError for frames per second of 0 or less (before
-// anything is looked at or written), the reader's EFOpenError or EImageError
-// for a frame that cannot be read (the movie is completed as far as written),
-// EFCreateError when the finished movie cannot be completed.
+// An MP4 is always written aside: a part of one plays nowhere.
+// Errors thrown: ELumiskError for frames per second of 0 or less or an MP4
+// quality outside 0 .. 51 (before anything is looked at or written), the
+// reader's EFOpenError or EImageError for a frame that cannot be read (an
+// AVI is completed as far as written), EFCreateError when a finished AVI
+// cannot be completed or a finished movie not renamed onto its target (an
+// MP4 that cannot be completed is an error box like any failed write).
 #include "tools/aviwriter.h"
+#include "tools/mp4writer.h"
 
 #include <QImage>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,6 +55,8 @@ struct TAviBuildCallbacks {
 
 enum class TAviBuildResult { Created, NoFrames, Failed, Stopped };
 
+enum class TMovieKind { Avi, Mp4 };
+
 class TAviBuilder {
   public:
     explicit TAviBuilder(TAviBuildCallbacks callbacks, TAviWriterOptions options = {});
@@ -56,9 +66,19 @@ class TAviBuilder {
     // The frame list of a directory path that ends with "/".
     static std::vector<std::string> FrameFiles(const std::string& framesDirectory);
 
+    // The format's name in texts ("AVI", "MP4").
+    static std::string KindName(TMovieKind kind);
+    // The name a new movie of that kind is proposed under in a directory
+    // path that ends with "/": the next of AVI00000.AVI, AVI00001.AVI, ... or
+    // of MOV00000.MP4, MOV00001.MP4, ... (NextNumberedFileName's rules).
+    static std::string NextMovieName(const std::string& directory, TMovieKind kind);
+
     TAviBuildResult Build(const std::string& framesDirectory, const std::string& target,
                           int framesPerSecond);
 
+    TMovieKind Kind = TMovieKind::Avi;
+    // The MP4's quality (x264's constant rate factor, 0 .. 51).
+    int Crf = TMp4WriterOptions{}.Crf;
     // Write under a temporary name and rename when complete (see above).
     bool WriteAside = false;
     // The temporary name a WriteAside build writes to.
@@ -72,6 +92,7 @@ class TAviBuilder {
   private:
     void Status(const std::string& text) const;
     void ErrorBox(const std::string& text) const;
+    std::unique_ptr<TMovieWriter> NewWriter(std::size_t frames) const;
 
     TAviBuildCallbacks callbacks_;
     TAviWriterOptions options_;

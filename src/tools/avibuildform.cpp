@@ -1,6 +1,5 @@
 #include "tools/avibuildform.h"
 
-#include "tools/avibuilder.h"
 #include "util/datadirectory.h"
 #include "util/errorreport.h"
 #include "util/fileutils.h"
@@ -18,7 +17,8 @@ namespace lumisk {
 
 namespace {
 constexpr int kClientWidth = 337;
-constexpr int kClientHeight = 361;
+// The movie format's row lies below the preview.
+constexpr int kClientHeight = 391;
 constexpr int kStatusHeight = 19;
 } // namespace
 
@@ -52,12 +52,25 @@ TAVIBuildForm::TAVIBuildForm(QWidget* parent)
     PreviewImage = Put(new TPictureControl(Panel1), "PreviewImage", 2, 2, 317, 227);
     PreviewImage->SelectStretched();
 
+    Label6 = PutLabel(this, "Label6", "Movie format", 8, 347);
+    MovieFormat = Put(new QComboBox(this), "MovieFormat", 80, 343, 129, 21);
+    MovieFormat->addItems({"AVI (uncompressed)", "MP4 (H.264)"});
+    MovieFormat->setToolTip("AVI: every frame as it is, large files.\n"
+                            "MP4: small files that phones and web pages play.");
+    Label7 = PutLabel(this, "Label7", "Quality (CRF)", 222, 347);
+    MP4CRF = Put(new QLineEdit("23", this), "MP4CRF", 296, 343, 33, 21);
+    MP4CRF->setToolTip("MP4 quality from 0 to 51: lower is better and larger; 23 suits most");
+    Label7->setEnabled(false);
+    MP4CRF->setEnabled(false);
+
     stats = Put(new QStatusBar(this), "stats", 0, kClientHeight - kStatusHeight, kClientWidth,
                 kStatusHeight);
     stats->setSizeGripEnabled(false);
 
     connect(Button1, &QPushButton::clicked, this,
             [this] { RunHandler([this] { Button1Click(); }); });
+    connect(MovieFormat, &QComboBox::currentIndexChanged, this,
+            [this] { RunHandler([this] { MovieFormatChange(); }); });
 }
 
 std::string TAVIBuildForm::TargetPath() const {
@@ -69,12 +82,44 @@ void TAVIBuildForm::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) RunHandler([this] { FormShow(); });
 }
 
+TMovieKind TAVIBuildForm::Kind() const {
+    return MovieFormat->currentIndex() == 1 ? TMovieKind::Mp4 : TMovieKind::Avi;
+}
+
 void TAVIBuildForm::FormShow() {
+    ProposeName();
+}
+
+void TAVIBuildForm::ProposeName() {
     // Emptied first: when no numbered name is left, the name proposed before
     // must not stay, or the next build would write over that movie.
     TargetFileName->clear();
-    TargetFileName->setText(
-        QFile::decodeName(NextNumberedFileName(DataDirectory(), "AVI", "AVI").c_str()));
+    proposed_.clear();
+    proposed_ = QFile::decodeName(TAviBuilder::NextMovieName(DataDirectory(), Kind()).c_str());
+    TargetFileName->setText(proposed_);
+}
+
+void TAVIBuildForm::MovieFormatChange() {
+    const TMovieKind before = shownKind_;
+    shownKind_ = Kind();
+    const bool mp4 = shownKind_ == TMovieKind::Mp4;
+    Label7->setEnabled(mp4);
+    MP4CRF->setEnabled(mp4);
+    CheckBox1->setText(mp4 ? "View MP4 after build" : "View AVI after build");
+    if (before == shownKind_) return;
+    const QString typed = TargetFileName->text();
+    if (typed == proposed_) {
+        ProposeName();
+        return;
+    }
+    // A name of the user's own keeps its stem; only a movie extension of the
+    // other format is swapped, in the letter case it was typed in.
+    const QString old = "." + QString::fromStdString(TAviBuilder::KindName(before));
+    if (!typed.endsWith(old, Qt::CaseInsensitive)) return;
+    const QString extension = QString::fromStdString(TAviBuilder::KindName(shownKind_));
+    const bool lower = typed.right(3) == typed.right(3).toLower();
+    TargetFileName->setText(typed.left(typed.size() - 3) +
+                            (lower ? extension.toLower() : extension));
 }
 
 void TAVIBuildForm::Button1Click() {
@@ -82,18 +127,26 @@ void TAVIBuildForm::Button1Click() {
     // otherwise start a second build of the same movie inside the first.
     if (building_) return;
     building_ = true;
+    // The format stays as it is until the build ends: choosing another one
+    // proposes another name, and the movie opened afterwards is the one
+    // the field names.
+    MovieFormat->setEnabled(false);
     struct TDone {
-        bool& flag;
-        ~TDone() { flag = false; }
-    } done{building_};
+        TAVIBuildForm& form;
+        ~TDone() {
+            form.building_ = false;
+            form.MovieFormat->setEnabled(true);
+        }
+    } done{*this};
     const int framesPerSecond = StrToInt(AVIFPS->text().toStdString());
-    BuildMovie(framesPerSecond);
+    const int crf = Kind() == TMovieKind::Mp4 ? StrToInt(MP4CRF->text().toStdString()) : 23;
+    BuildMovie(framesPerSecond, crf);
     // The movie is opened whatever the build's outcome; a missing file is
     // the viewer's to report.
     if (CheckBox1->isChecked() && Services().Shell) Services().Shell->Open(TargetFileName->text());
 }
 
-void TAVIBuildForm::BuildMovie(int framesPerSecond) {
+void TAVIBuildForm::BuildMovie(int framesPerSecond, int crf) {
     TAviBuildCallbacks callbacks;
     callbacks.Status = [this](const std::string& text) {
         if (text.empty())
@@ -106,7 +159,10 @@ void TAVIBuildForm::BuildMovie(int framesPerSecond) {
         if (Services().Dialogs) Services().Dialogs->Error(QString::fromStdString(text));
     };
     callbacks.DeleteFrames = [this] { return delframes->isChecked(); };
-    TAviBuilder(callbacks).Build(DataPath("Frames/"), TargetPath(), framesPerSecond);
+    TAviBuilder builder(callbacks);
+    builder.Kind = Kind();
+    builder.Crf = crf;
+    builder.Build(DataPath("Frames/"), TargetPath(), framesPerSecond);
 }
 
 } // namespace lumisk

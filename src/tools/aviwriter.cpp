@@ -79,10 +79,6 @@ TAviWriter::~TAviWriter() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-std::uint32_t TAviWriter::RowBytes(std::int32_t width) {
-    return ((static_cast<std::uint32_t>(width) * 24 + 31) & ~31u) / 8;
-}
-
 void TAviWriter::Open(const std::string& path) {
     if (fd_ >= 0) ::close(fd_);
     path_ = path;

@@ -23,6 +23,8 @@
 // Errors: ELumiskError for a format that cannot be written (refused before
 // any byte is written), EFCreateError naming the file for any failure to
 // create or write it.
+#include "tools/moviewriter.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -31,14 +33,8 @@
 
 namespace lumisk {
 
-struct TAviVideoFormat {
-    std::int32_t Width = 0;
-    std::int32_t Height = 0;
-    std::int32_t FramesPerSecond = 0;
-    // Copied into the stream's bitmap header; 0 when unknown.
-    std::int32_t XPelsPerMeter = 0;
-    std::int32_t YPelsPerMeter = 0;
-};
+// The resolution fields are copied into the stream's bitmap header.
+using TAviVideoFormat = TMovieFormat;
 
 struct TAviWriterOptions {
     // Bytes one RIFF chunk may take, its own header included, before the movie
@@ -51,32 +47,29 @@ struct TAviWriterOptions {
     std::size_t BufferBytes = std::size_t{4} << 20;
 };
 
-class TAviWriter {
+class TAviWriter final : public TMovieWriter {
   public:
     explicit TAviWriter(TAviWriterOptions options = {});
-    ~TAviWriter();
+    ~TAviWriter() override;
     TAviWriter(const TAviWriter&) = delete;
     TAviWriter& operator=(const TAviWriter&) = delete;
 
-    // Bytes of one 24-bit row of that width, padded to a multiple of four.
-    static std::uint32_t RowBytes(std::int32_t width);
-
     // Creates (or empties) the file. Throws EFCreateError.
-    void Open(const std::string& path);
+    void Open(const std::string& path) override;
     // Fixes the stream's format and writes the headers. Refuses frames per
     // second of 0 or less and sizes outside 1 .. 32767 or too large for the
     // format with ELumiskError, before writing anything.
-    void Start(const TAviVideoFormat& format);
+    void Start(const TAviVideoFormat& format) override;
     // Appends one frame: exactly ImageBytes() bytes, bottom row first.
-    void AddFrame(std::span<const std::uint8_t> pixels);
+    void AddFrame(std::span<const std::uint8_t> pixels) override;
     // Writes the indexes and the final counts, and closes the file. See
     // above for a writer whose writes failed.
-    void Finish();
+    void Finish() override;
     // Gives the movie up: closes the file unfinished and removes it.
-    void Abandon();
+    void Abandon() override;
 
     std::uint32_t ImageBytes() const { return imageBytes_; }
-    std::uint32_t FramesWritten() const { return totalFrames_; }
+    std::uint32_t FramesWritten() const override { return totalFrames_; }
     // RIFF chunks begun so far (1 for a plain AVI 1.0 file).
     std::size_t RiffCount() const { return riffs_.size() + (riffOpen_ ? 1 : 0); }
 

@@ -185,6 +185,31 @@ TEST(MovieCommand, WritesTheMovieFfprobeReadsAndDeletesTheFramesWhenAsked) {
     EXPECT_EQ(probe.Frames, 3);
 }
 
+TEST(MovieCommand, WritesAnMp4OfTheQualityAsked) {
+    TTempDir dir;
+    QDir().mkpath(QString::fromStdString(dir.File("data/Frames")));
+    for (int k = 0; k < 3; ++k)
+        SaveImageAsBitmap(FramePicture(33, 25, k),
+                          dir.File("data/Frames/FRA0000" + std::to_string(k) + ".BMP"));
+    dir.Write("data/MOV00000.MP4", "an earlier movie");
+    TLumisk movie(dir, {"movie", "--format", "mp4", "--crf", "30", "--fps", "5"});
+    ASSERT_EQ(movie.Wait(), 0) << movie.Err();
+    const std::string path = dir.File("data/MOV00001.MP4");
+    EXPECT_EQ(movie.Out(), "Wrote " + path +
+                               ": 3 frame(s) of 33 x 25 pixels at 5 frames per second, H.264 "
+                               "quality (CRF) 30\n");
+    EXPECT_EQ(Entries(dir, "data/Frames").size(), 3);
+    EXPECT_EQ(Entries(dir, "data"), (QStringList{"MOV00000.MP4", "MOV00001.MP4"}));
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffprobe is not installed";
+    const TProbe probe = FfProbe(path);
+    EXPECT_EQ(probe.Codec, "h264");
+    EXPECT_EQ(probe.PixelFormat, "yuv420p");
+    EXPECT_EQ(probe.Width, 34);
+    EXPECT_EQ(probe.Height, 26);
+    EXPECT_EQ(probe.Rate, "5/1");
+    EXPECT_EQ(probe.Frames, 3);
+}
+
 // ---- time -------------------------------------------------------------------
 
 TEST(TimeCommand, ReadsXinetdsTimeAndLeavesTheClock) {
@@ -250,7 +275,13 @@ INSTANTIATE_TEST_SUITE_P(
                     TUsageCase{
                         "HourThatIsNoTime",
                         {"grab", "Harbour Cam", "--every", "1", "--from", "06:00", "--to", "25:00"},
-                        "'25:00' is not a time of day"}),
+                        "'25:00' is not a time of day"},
+                    TUsageCase{"MovieOfAnUnknownFormat",
+                               {"movie", "--format", "mkv"},
+                               "--format must be avi or mp4, not \"mkv\""},
+                    TUsageCase{"QualityOfAnAvi", {"movie", "--crf", "20"}, "needs --format mp4"},
+                    TUsageCase{
+                        "QualityAbove51", {"movie", "--format", "mp4", "--crf", "52"}, "--crf"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace

@@ -1,6 +1,6 @@
-// The AVI builder window: the proposed movie name, a build through the Build
-// button with its status bar, preview, frame deletion and viewing, and how
-// each refusal reaches the user.
+// The AVI builder window: the proposed movie name, the choice of format, a
+// build through the Build button with its status bar, preview, frame
+// deletion and viewing, and how each refusal reaches the user.
 #include "app/mainform.h"
 #include "imaging/bmpwriter.h"
 #include "support/mainformfixture.h"
@@ -98,7 +98,8 @@ struct ClickCase {
     const char* dialogKind; // "" for none
     const char* dialogText; // {dir} stands for the data directory
     bool movieWritten, opened;
-    int broken = -1; // a frame number whose file is not a bitmap
+    int broken = -1;     // a frame number whose file is not a bitmap
+    const char* crf = 0; // MP4 of that quality; AVI when unset
 };
 void PrintTo(const ClickCase& c, std::ostream* os) {
     *os << c.name;
@@ -114,6 +115,10 @@ TEST_P(Clicks, OutcomeReachesTheUser) {
     Form().AVIFPS->setText(c.fps);
     Form().delframes->setChecked(c.deleteFrames);
     Form().CheckBox1->setChecked(c.view);
+    if (c.crf) {
+        Form().MovieFormat->setCurrentIndex(1);
+        Form().MP4CRF->setText(c.crf);
+    }
     Form().Button1->click();
 
     if (*c.dialogKind) {
@@ -123,7 +128,7 @@ TEST_P(Clicks, OutcomeReachesTheUser) {
     } else {
         EXPECT_TRUE(Dialogs().Shown.empty());
     }
-    EXPECT_EQ(dir.Exists("AVI00000.AVI"), c.movieWritten);
+    EXPECT_EQ(dir.Exists(c.crf ? "MOV00000.MP4" : "AVI00000.AVI"), c.movieWritten);
     EXPECT_EQ(Shell().Opened.size(), c.opened ? 1 : 0);
     for (int k : c.frames)
         EXPECT_EQ(std::filesystem::exists(Frame(k)), !(c.deleteFrames && c.dialogKind[0] == 0))
@@ -171,8 +176,108 @@ INSTANTIATE_TEST_SUITE_P(
                   "Invalid BMP image: no bitmap file header.",
                   true,
                   false,
-                  1}),
+                  1},
+        ClickCase{"mp4_quality_not_a_number_builds_nothing",
+                  {0},
+                  "15",
+                  true,
+                  true,
+                  "ErrorReport",
+                  "'x' is not a valid integer value.",
+                  false,
+                  false,
+                  -1,
+                  "x"},
+        ClickCase{"mp4_quality_above_51_builds_nothing",
+                  {0},
+                  "15",
+                  true,
+                  true,
+                  "ErrorReport",
+                  "Quality (CRF) must be from 0 to 51, not 52.",
+                  false,
+                  false,
+                  -1,
+                  "52"},
+        // Unlike the AVI, an MP4 is playable only when complete.
+        ClickCase{"mp4_unreadable_frame_leaves_no_movie",
+                  {0, 1},
+                  "15",
+                  true,
+                  true,
+                  "ErrorReport",
+                  "Invalid BMP image: no bitmap file header.",
+                  false,
+                  false,
+                  1,
+                  "23"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AviBuildFormTest, Mp4BuildWritesShowsDeletesAndOpensTheMovie) {
+    const std::vector<QImage> pictures = WriteFrames({0, 1, 2});
+    Form().show();
+    EXPECT_FALSE(Form().MP4CRF->isEnabled());
+    Form().MovieFormat->setCurrentIndex(1);
+    EXPECT_TRUE(Form().MP4CRF->isEnabled());
+    EXPECT_EQ(Form().CheckBox1->text(), "View MP4 after build");
+    const std::string movie = dir.File("MOV00000.MP4");
+    ASSERT_EQ(Form().TargetFileName->text(), Display(movie));
+    Form().AVIFPS->setText("5");
+    Form().MP4CRF->setText("30");
+    // The format cannot change under a running build.
+    bool locked = true;
+    SetPendingEventsHook([&] { locked = locked && !Form().MovieFormat->isEnabled(); });
+    Form().Button1->click();
+    SetPendingEventsHook(nullptr);
+    EXPECT_TRUE(locked);
+    EXPECT_TRUE(Form().MovieFormat->isEnabled());
+
+    EXPECT_TRUE(Dialogs().Shown.empty());
+    EXPECT_EQ(Form().stats->currentMessage(), "MP4 file created.");
+    EXPECT_TRUE(Form().PreviewImage->Picture() == pictures[2]);
+    for (int k : {0, 1, 2})
+        EXPECT_FALSE(std::filesystem::exists(Frame(k)));
+    EXPECT_EQ(Shell().Opened, QStringList{Display(movie)});
+    EXPECT_EQ(dir.Read("MOV00000.MP4").substr(4, 4), "ftyp");
+}
+
+// Switching the format: the proposed name follows it; a name of the user's
+// own keeps its stem and only a movie extension of the other format changes.
+struct SwitchCase {
+    const char* name;
+    const char* typed; // nullptr: the name as proposed
+    const char* toMp4; // what the field holds after choosing MP4
+    const char* back;  // and after choosing AVI again
+};
+void PrintTo(const SwitchCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FormatSwitch : public AviBuildFormTest, public testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(FormatSwitch, TargetNameFollowsTheFormat) {
+    const SwitchCase& c = GetParam();
+    dir.Write("MOV00000.MP4", "an earlier movie");
+    Form().show();
+    if (c.typed) Form().TargetFileName->setText(c.typed);
+    Form().MovieFormat->setCurrentIndex(1);
+    const QString data = Display(dir.Path());
+    EXPECT_EQ(Form().TargetFileName->text(), QString(c.toMp4).replace("{dir}", data));
+    Form().MovieFormat->setCurrentIndex(0);
+    EXPECT_EQ(Form().TargetFileName->text(), QString(c.back).replace("{dir}", data));
+    EXPECT_TRUE(Dialogs().Shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FormatSwitch,
+                         testing::Values(SwitchCase{"proposed_name_is_proposed_anew", nullptr,
+                                                    "{dir}MOV00001.MP4", "{dir}AVI00000.AVI"},
+                                         SwitchCase{"typed_lower_case_extension", "/m/harbour.avi",
+                                                    "/m/harbour.mp4", "/m/harbour.avi"},
+                                         SwitchCase{"typed_upper_case_extension", "/m/Harbour.AVI",
+                                                    "/m/Harbour.MP4", "/m/Harbour.AVI"},
+                                         SwitchCase{"other_extension_kept", "/m/harbour.mov",
+                                                    "/m/harbour.mov", "/m/harbour.mov"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AviBuildFormTest, MenuOpensTheWindowOnlyWhenTheFirstFrameExists) {
     WriteFrames({3, 10});

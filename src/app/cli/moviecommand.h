@@ -1,7 +1,9 @@
 #pragma once
-// `lumisk movie [--fps N] [--out FILE] [--delete-frames]`: the movie of the
-// time-lapse frames, built by the AVI builder's own routine (the same file
-// the AVI builder window writes). The movie is written beside its target
+// `lumisk movie [--format avi|mp4] [--crf N] [--fps N] [--out FILE]
+// [--delete-frames]`: the movie of the time-lapse frames, built by the AVI
+// builder's own routine (the same file the AVI builder window writes for
+// that format). --crf is the MP4's quality and needs --format mp4. The
+// movie is written beside its target
 // under a hidden name and renamed into place when complete, so a stop
 // (Ctrl+C, SIGTERM) or a failure leaves no partial movie and any earlier file
 // of that name as it was; the frames are kept then. Exit status 0 for a
@@ -15,7 +17,9 @@ class TMovieCommand : public TCommand {
   public:
     std::string Name() const override { return "movie"; }
     std::string Summary() const override;
-    std::string Usage() const override { return "[--fps N] [--out FILE] [--delete-frames]"; }
+    std::string Usage() const override {
+        return "[--format avi|mp4] [--crf N] [--fps N] [--out FILE] [--delete-frames]";
+    }
     std::string Details() const override;
     std::vector<TOption> Options() const override;
     TDataAccess DataAccess() const override { return TDataAccess::MustExist; }
