@@ -170,6 +170,11 @@ std::int64_t TPreviewFolder::DiskSpace() {
     return diskSpace_;
 }
 
+std::int64_t TPreviewFolder::DiskSpaceUnseen() {
+    if (const TStamp now = StampNow(); !space_.Valid || !(space_.Stamp == now)) Walk(now);
+    return diskSpace_;
+}
+
 std::int64_t TPreviewFolder::WalkDiskSpace() {
     Walk(StampNow());
     return diskSpace_;
