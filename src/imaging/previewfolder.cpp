@@ -71,7 +71,10 @@ void TPreviewFolder::TKnown::ReadAt(const TStamp& stamp) {
 }
 
 bool TPreviewFolder::TKnown::Follow(const TStamp& before, const TStamp& after) {
-    if (!Holds(before)) {
+    // Knowledge read within a tick stays as unsure after our change as it
+    // was before (Recent is kept): still worth following, for the questions
+    // that accept it (DiskSpaceUnseen).
+    if (!Valid || !(Stamp == before)) {
         Valid = false;
         return false;
     }
