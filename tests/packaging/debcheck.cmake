@@ -14,15 +14,9 @@ endif()
 
 execute_process(COMMAND dpkg-deb -c ${deb} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
 message(STATUS "${listing}")
-set(expected usr/bin/lumisk usr/share/applications/org.lumisk.Lumisk.desktop
-    usr/share/metainfo/org.lumisk.Lumisk.metainfo.xml
-    usr/share/icons/hicolor/scalable/apps/lumisk.svg usr/share/man/man1/lumisk.1.gz
-    usr/share/doc/lumisk/copyright usr/share/doc/lumisk/changelog.gz)
-foreach(size ${ICON_SIZES})
-  list(APPEND expected usr/share/icons/hicolor/${size}x${size}/apps/lumisk.png)
-endforeach()
-foreach(path ${expected})
-  string(FIND "${listing}" " ./${path}\n" at)
+include(${CMAKE_CURRENT_LIST_DIR}/installedfiles.cmake)
+foreach(path ${installed_files})
+  string(FIND "${listing}" " ./usr/${path}\n" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "not in the package: ${path}")
   endif()
