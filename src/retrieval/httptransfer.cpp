@@ -238,9 +238,9 @@ void THttpTransfer::Close() {
 
 void THttpTransfer::Finished(CURLcode result) {
     finished_ = true;
-    // Taking the part refused the rest of the stream, which libcurl reports
-    // as a failed write.
-    result_ = partTaken_ ? CURLE_OK : result;
+    // Taking the part (or the headers) refused the rest of the stream,
+    // which libcurl reports as a failed write.
+    result_ = partTaken_ || cutAfterHead_ ? CURLE_OK : result;
     if (easy_) {
         long osError = 0;
         curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
@@ -348,7 +348,8 @@ std::size_t THttpTransfer::Header(char* buffer, std::size_t size, std::size_t co
     return length;
 }
 
-// False when the response has failed.
+// False when the transfer ends here: the response failed, or it is a
+// stream whose headers are all a HEAD wants.
 bool THttpTransfer::EndOfBlock() {
     expectStatusLine_ = true;
     if (status_ >= 100 && status_ < 200) return true;
@@ -368,6 +369,12 @@ bool THttpTransfer::EndOfBlock() {
     const std::optional<std::string> boundary =
         TMultipartStream::StreamBoundary(HeaderValue(lines_, "Content-Type"));
     stream_ = boundary.has_value();
+    // Many cameras stream whatever the method: a connection that goes on
+    // carrying the stream after the headers is no use for another request.
+    if (request_.Head && stream_) {
+        cutAfterHead_ = true;
+        return false;
+    }
     if (!request_.Head && stream_) {
         BeginStream(*boundary);
         return true;

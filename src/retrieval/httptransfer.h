@@ -21,6 +21,7 @@
 //   closed once it has come. A stream that closes first fails with
 //   ClosedByServer, a part above the cap fails with TooLarge, and one that
 //   brings no whole part within ReadTimeoutMs of its start fails with TimedOut.
+//   A HEAD answered with a stream closes its connection after the headers.
 // - ReadTimeoutMs without data while waiting for the response or for body
 //   data fails with TimedOut (0: no limit). ConnectTimeoutMs bounds the look-up
 //   and the connect the same way (0: no limit).
@@ -165,7 +166,8 @@ class THttpTransfer {
     bool challenged_ = false;  // the server's first 401 came
     bool stream_ = false;      // a motion-JPEG stream
     std::unique_ptr<TMultipartStream> parts_;
-    bool partTaken_ = false; // its first whole part is the body
+    bool partTaken_ = false;    // its first whole part is the body
+    bool cutAfterHead_ = false; // a HEAD's stream closed after its headers
     TClock::time_point streamStart_;
 
     bool dispatching_ = false;      // inside the sink or a work event
