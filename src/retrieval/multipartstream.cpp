@@ -62,9 +62,18 @@ void TMultipartStream::Move() {
     }
 }
 
+// Where the line that begins at at_ ends, or npos while it has not ended.
+// Bytes already looked at are not looked at again: a stream without line
+// ends costs no more than one pass.
+std::size_t TMultipartStream::NextLineEnd() {
+    const std::size_t end = buffer_.find('\n', std::max(at_, lineSearch_));
+    lineSearch_ = end == std::string::npos ? buffer_.size() : end + 1;
+    return end;
+}
+
 // True once the first boundary line has been read whole.
 bool TMultipartStream::FindBoundary() {
-    for (std::size_t end; (end = buffer_.find('\n', at_)) != std::string::npos;) {
+    for (std::size_t end; (end = NextLineEnd()) != std::string::npos;) {
         std::string line = buffer_.substr(at_, end - at_);
         at_ = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -92,7 +101,7 @@ bool TMultipartStream::FindBoundary() {
 
 // True once the blank line that ends the part's headers has been read.
 bool TMultipartStream::ReadHeaders() {
-    for (std::size_t end; (end = buffer_.find('\n', at_)) != std::string::npos;) {
+    for (std::size_t end; (end = NextLineEnd()) != std::string::npos;) {
         std::string line = buffer_.substr(at_, end - at_);
         at_ = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();

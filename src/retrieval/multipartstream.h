@@ -41,6 +41,7 @@ class TMultipartStream {
     enum class TPhase { Preamble, Headers, Body };
 
     void Move();
+    std::size_t NextLineEnd();
     bool FindBoundary();
     bool ReadHeaders();
     void ReadBody();
@@ -51,10 +52,11 @@ class TMultipartStream {
     TState state_ = TState::Reading;
     TPhase phase_ = TPhase::Preamble;
     std::string buffer_;
-    std::string delimiter_;    // the boundary line as the stream writes it
-    std::size_t at_ = 0;       // where the current phase reads in buffer_
-    std::size_t search_ = 0;   // where the search for the next boundary goes on
-    std::int64_t length_ = -1; // the part's Content-Length, -1 when it has none
+    std::string delimiter_;      // the boundary line as the stream writes it
+    std::size_t at_ = 0;         // where the current phase reads in buffer_
+    std::size_t search_ = 0;     // where the search for the next boundary goes on
+    std::size_t lineSearch_ = 0; // where the search for a line end goes on
+    std::int64_t length_ = -1;   // the part's Content-Length, -1 when it has none
     std::string part_;
 };
 
