@@ -16,6 +16,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <map>
+#include <regex>
 
 using namespace lumisk;
 using namespace lumisk::test;
@@ -34,28 +35,11 @@ std::string Md5(const std::string& text) {
 // The fields of an "Authorization: Digest ..." line, quotes taken off.
 std::map<std::string, std::string> DigestFields(const TFaultRequest& request) {
     std::map<std::string, std::string> fields;
-    for (const std::string& line : request.HeaderLines()) {
-        if (line.rfind("Authorization: Digest ", 0) != 0) continue;
-        std::size_t at = 22;
-        while (at < line.size()) {
-            const std::size_t equals = line.find('=', at);
-            if (equals == std::string::npos) break;
-            std::string name = line.substr(at, equals - at);
-            name.erase(0, name.find_first_not_of(" ,"));
-            std::size_t end;
-            std::string value;
-            if (line[equals + 1] == '"') {
-                end = line.find('"', equals + 2);
-                value = line.substr(equals + 2, end - equals - 2);
-                ++end;
-            } else {
-                end = std::min(line.find(',', equals), line.size());
-                value = line.substr(equals + 1, end - equals - 1);
-            }
-            fields[name] = value;
-            at = end;
-        }
-    }
+    static const std::regex field(R"re((\w+)="?([^",]*)"?)re");
+    for (const std::string& line : request.HeaderLines())
+        if (line.rfind("Authorization: Digest ", 0) == 0)
+            for (std::sregex_iterator m(line.begin() + 22, line.end(), field), end; m != end; ++m)
+                fields[(*m)[1]] = (*m)[2];
     return fields;
 }
 
