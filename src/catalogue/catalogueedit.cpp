@@ -27,7 +27,9 @@ TCatalogueLoadResult EditCatalogueFile(const std::string& path,
         result = ParseCatalogueText(*text, catalogue);
     else
         result.FileMissing = true;
-    if (edit(catalogue)) WriteFileReplacing(path, CatalogueFileText(catalogue));
+    // Camera addresses may hold passwords.
+    if (edit(catalogue))
+        WriteFileReplacing(path, CatalogueFileText(catalogue), TNewFileMode::OwnerOnly);
     return result;
 }
 

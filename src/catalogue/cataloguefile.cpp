@@ -91,7 +91,7 @@ std::string CatalogueFileText(const TCatalogue& catalogue) {
 
 void SaveCatalogueFile(const std::string& path, const TCatalogue& catalogue) {
     const TDataFolderLock lock(FolderOfFile(path));
-    WriteDataFile(path, CatalogueFileText(catalogue));
+    WriteDataFile(path, CatalogueFileText(catalogue), TNewFileMode::OwnerOnly);
 }
 
 bool SaveCatalogueMerging(const std::string& path, TCatalogue& catalogue, TFileSnapshot& onDisk) {
@@ -105,7 +105,7 @@ bool SaveCatalogueMerging(const std::string& path, TCatalogue& catalogue, TFileS
     }
     if (onDisk.Matches(now)) {
         std::string text = CatalogueFileText(catalogue);
-        WriteDataFile(path, text);
+        WriteDataFile(path, text, TNewFileMode::OwnerOnly);
         onDisk.Record(std::move(text));
         return false;
     }
@@ -119,7 +119,7 @@ bool SaveCatalogueMerging(const std::string& path, TCatalogue& catalogue, TFileS
     merged.Records = std::move(merge.Records);
     merged.Count = static_cast<std::int32_t>(merged.Records.size() - 1);
     std::string text = CatalogueFileText(merged);
-    WriteDataFile(path, text);
+    WriteDataFile(path, text, TNewFileMode::OwnerOnly);
     onDisk.Record(std::move(text));
     if (!merge.Changed) return false;
     catalogue.Records = std::move(merged.Records);

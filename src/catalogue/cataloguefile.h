@@ -9,7 +9,7 @@
 namespace lumisk {
 
 struct TCatalogueLoadResult {
-    bool FileMissing = false;      // no file: the catalogue is left empty
+    bool FileMissing = false;       // no file: the catalogue is left empty
     bool EndedInsideRecord = false; // 2-4 lines after the last whole record were dropped
     int LeftoverLines = 0;
 };
@@ -30,7 +30,8 @@ TCatalogueLoadResult ParseCatalogueText(const std::string& text, TCatalogue& cat
 // The file bytes for slots 1..Count.
 std::string CatalogueFileText(const TCatalogue& catalogue);
 
-// Writes slots 1..Count, replacing the file atomically (WriteFileReplacing),
+// Writes slots 1..Count, replacing the file atomically (WriteFileReplacing;
+// a new file is readable by its owner alone, as addresses may hold passwords),
 // under the data folder's lock; throws EFCreateError (the old file stays)
 // when it cannot be written or was found but not read at load, and
 // EDataFolderBusy when the lock is not to be had.

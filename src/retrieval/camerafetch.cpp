@@ -268,6 +268,9 @@ void TCameraFetch::HeadEnded() {
     const bool ok = head_.error.empty() && head_.transfer->Succeeded();
     std::vector<std::string> lines;
     if (ok) lines = head_.transfer->Lines();
+    // An early GET may have met the stream before the date check's answer.
+    const bool stream =
+        (ok && head_.transfer->Stream()) || (get_.transfer && get_.transfer->Stream());
     if (head_.error.empty() && !ok && CannotReach(*head_.transfer))
         unreachable_ = HttpReason(*head_.transfer->Error());
     head_.transfer.reset();
@@ -284,6 +287,10 @@ void TCameraFetch::HeadEnded() {
                 source = TDateSource::Server;
             }
     }
+    if (stream) {
+        source = TDateSource::Stream;
+        date.clear();
+    }
     // A camera with no date has no preview to keep: an empty date header
     // must not pass for a match.
     if (source == TDateSource::Server && request_.DateSkip && !request_.PreviousDate.empty() &&
@@ -296,6 +303,7 @@ void TCameraFetch::HeadEnded() {
         return End(TFetchOutcome::Skipped);
     }
     serverDate_ = date;
+    dateSource_ = source;
     dateKnown_ = true;
     if (observer_) observer_->FetchDate(*this, date, source);
     if (stop_) return;
@@ -331,12 +339,19 @@ void TCameraFetch::GetEnded() {
         failure = HttpReason(*get_.transfer->Error());
     if (failure.empty()) bytes_ = get_.transfer->Bytes();
     result_.Bytes = bytes_;
+    const bool stream = failure.empty() && get_.transfer->Stream();
     get_.transfer.reset();
     // The work file lives only during the fetch; a partial body is no use.
     if (!failure.empty()) {
         file_.reset();
         RemoveFile(work);
         return End(TFetchOutcome::Failed, failure);
+    }
+    if (stream && dateSource_ != TDateSource::Stream) {
+        serverDate_.clear();
+        dateSource_ = TDateSource::Stream;
+        if (observer_) observer_->FetchDate(*this, serverDate_, dateSource_);
+        if (stop_) return;
     }
     if (!Enter(TFetchStep::Checks)) return;
     if (std::fclose(file_.release()) != 0) {

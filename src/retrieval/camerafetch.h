@@ -6,6 +6,9 @@
 // rejected; a good image becomes the camera's preview,
 // PreviewBasePath(description) + "." + type, put in place whole by a rename.
 //
+// A motion-JPEG stream gives its first whole picture as the body (see
+// httptransfer.h) and is never skipped: its date is "".
+//
 // A camera the date check cannot reach at all (name not found, connection
 // refused or timed out) gets no GET: the download step ends Failed at once,
 // as the GET would have.
@@ -59,6 +62,7 @@ enum class TDateSource {
     Server,       // a "Last-Modified: " line: its text, without control bytes
     NoDateHeader, // none: "Unable to parse date from server"
     HeadFailed,   // the HEAD failed: "Unable to read date from server"
+    Stream,       // a motion-JPEG stream, which has no file date: ""
 };
 
 struct TFetchRequest {
@@ -111,7 +115,8 @@ class IFetchObserver {
     // may come before FetchDate.
     virtual void FetchStep(TCameraFetch&, TFetchStep) {}
     // The date check is over and not skipped: the text the camera has from
-    // now on unless the fetch fails.
+    // now on unless the fetch fails. Told once more, as Stream, when only
+    // the GET's answer shows the address is a motion-JPEG stream.
     virtual void FetchDate(TCameraFetch&, const std::string& /*date*/, TDateSource) {}
     // The body's type is known (also "Undetermined").
     virtual void FetchType(TCameraFetch&, const std::string& /*type*/) {}
@@ -186,6 +191,7 @@ class TCameraFetch {
     TLeg get_;
     std::string unreachable_; // why the date check could not reach the camera at all
     bool dateKnown_ = false;
+    TDateSource dateSource_ = TDateSource::HeadFailed;
     bool getStarted_ = false;
     std::chrono::steady_clock::time_point headStart_;
     int earlyAfterMs_ = 0; // 0: the GET waits for the date

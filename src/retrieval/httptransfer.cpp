@@ -2,6 +2,7 @@
 
 #include "retrieval/httpsession.h"
 #include "retrieval/requesturl.h"
+#include "util/urlcredentials.h"
 
 #include <algorithm>
 #include <cctype>
@@ -37,6 +38,24 @@ int StatusOf(const std::string& statusLine) {
 
 bool Is2xx(long status) {
     return status >= 200 && status <= 299;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The value of the last header line of that name; lines[0] is the status line.
+std::string HeaderValue(const std::vector<std::string>& lines, const std::string& name) {
+    std::string value;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::size_t colon = lines[i].find(':');
+        if (colon != std::string::npos && SameName(lines[i].substr(0, colon), name))
+            value = lines[i].substr(colon + 1);
+    }
+    return value;
 }
 
 THttpFailure FailureOf(CURLcode code) {
@@ -130,7 +149,14 @@ void THttpTransfer::Start() {
     easy_ = NewHandle();
     if (!easy_) throw EHttpError(THttpFailure::Transfer, "Cannot start the request");
     CURL* e = easy_;
-    curl_easy_setopt(e, CURLOPT_URL, RequestUrl(request_.Url).c_str());
+    const TUrlCredentials split = SplitCredentials(request_.Url);
+    curl_easy_setopt(e, CURLOPT_URL, RequestUrl(split.Address).c_str());
+    if (split.Given) {
+        credentials_ = true;
+        curl_easy_setopt(e, CURLOPT_USERNAME, split.User.c_str());
+        curl_easy_setopt(e, CURLOPT_PASSWORD, split.Password.c_str());
+        curl_easy_setopt(e, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+    }
     curl_easy_setopt(e, CURLOPT_NOBODY, request_.Head ? 1L : 0L);
     if (!request_.Head) curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
@@ -188,8 +214,9 @@ void THttpTransfer::Settle() {
 }
 
 void THttpTransfer::SettleClosedInWait() {
-    // A body without length has no end but the close, so what came is the body.
-    if (!request_.Head && headersDone_ && !failure_ && announced_ < 0) return Succeed();
+    // A body without length has no end but the close, so what came is the
+    // body; a stream's body is only its whole first part.
+    if (!request_.Head && headersDone_ && !failure_ && announced_ < 0 && !stream_) return Succeed();
     Detach();
     blocks_.clear();
     state_ = TState::Failed;
@@ -211,13 +238,17 @@ void THttpTransfer::Close() {
 
 void THttpTransfer::Finished(CURLcode result) {
     finished_ = true;
-    result_ = result;
+    // Taking the part (or the headers) refused the rest of the stream,
+    // which libcurl reports as a failed write.
+    result_ = partTaken_ || cutAfterHead_ ? CURLE_OK : result;
     if (easy_) {
         long osError = 0;
         curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
         osError_ = static_cast<int>(osError);
     }
     if (result == CURLE_OK && !failure_ && !headersDone_) FailUnfinishedHead();
+    if (result == CURLE_OK && !failure_ && parts_ && !partTaken_)
+        Fail(THttpFailure::ClosedByServer, "The stream ended before a whole picture");
 }
 
 template <typename F> void THttpTransfer::Dispatch(F&& call) {
@@ -240,6 +271,12 @@ bool THttpTransfer::Pump() {
     if (!finished_ && waitingForData_ && request_.ReadTimeoutMs > 0 &&
         TClock::now() - lastData_ > std::chrono::milliseconds(request_.ReadTimeoutMs)) {
         Fail(THttpFailure::TimedOut, "Read timed out");
+        Settle();
+        return true;
+    }
+    if (!finished_ && parts_ && !partTaken_ && request_.ReadTimeoutMs > 0 &&
+        TClock::now() - streamStart_ > std::chrono::milliseconds(request_.ReadTimeoutMs)) {
+        Fail(THttpFailure::TimedOut, "No whole picture came from the stream in time");
         Settle();
         return true;
     }
@@ -279,7 +316,8 @@ bool THttpTransfer::Pump() {
 
 int THttpTransfer::Prereq(void* self, char*, char*, int, int) {
     auto& t = *static_cast<THttpTransfer*>(self);
-    t.ready_ = true;
+    // Once per request, also when the answer to credentials needs another.
+    if (!t.connected_) t.ready_ = true;
     t.connected_ = true;
     t.waitingForData_ = true;
     t.lastData_ = TClock::now();
@@ -310,10 +348,16 @@ std::size_t THttpTransfer::Header(char* buffer, std::size_t size, std::size_t co
     return length;
 }
 
-// False when the response has failed.
+// False when the transfer ends here: the response failed, or it is a
+// stream whose headers are all a HEAD wants.
 bool THttpTransfer::EndOfBlock() {
     expectStatusLine_ = true;
     if (status_ >= 100 && status_ < 200) return true;
+    // libcurl answers the first 401 with the credentials, and skips its body.
+    if (status_ == 401 && credentials_ && !challenged_) {
+        challenged_ = true;
+        return true;
+    }
     headersDone_ = true;
     long code = 0;
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &code);
@@ -321,6 +365,19 @@ bool THttpTransfer::EndOfBlock() {
     if (!Is2xx(status_)) {
         Fail(THttpFailure::Status, statusLine_);
         return false;
+    }
+    const std::optional<std::string> boundary =
+        TMultipartStream::StreamBoundary(HeaderValue(lines_, "Content-Type"));
+    stream_ = boundary.has_value();
+    // Many cameras stream whatever the method: a connection that goes on
+    // carrying the stream after the headers is no use for another request.
+    if (request_.Head && stream_) {
+        cutAfterHead_ = true;
+        return false;
+    }
+    if (!request_.Head && stream_) {
+        BeginStream(*boundary);
+        return true;
     }
     if (!request_.Head) {
         curl_off_t length = -1;
@@ -345,6 +402,37 @@ void THttpTransfer::FailUnfinishedHead() {
         Fail(THttpFailure::ClosedByServer, "The header block of the response did not end");
 }
 
+void THttpTransfer::BeginStream(const std::string& boundary) {
+    parts_ = std::make_unique<TMultipartStream>(boundary, maxBodyBytes_);
+    // The picture's length is not known before it has come whole.
+    announced_ = -1;
+    streamStart_ = TClock::now();
+}
+
+std::size_t THttpTransfer::WriteStream(const char* data, std::size_t length) {
+    if (partTaken_) return 0;
+    switch (parts_->Feed(data, length)) {
+    case TMultipartStream::TState::Reading:
+        return length;
+    case TMultipartStream::TState::TooLarge:
+        Fail(THttpFailure::TooLarge,
+             "A picture of the stream is larger than " + std::to_string(maxBodyBytes_) + " bytes");
+        return 0;
+    case TMultipartStream::TState::Ended:
+        Fail(THttpFailure::ClosedByServer, "The stream ended before a whole picture");
+        return 0;
+    case TMultipartStream::TState::Complete:
+        break;
+    }
+    const std::string& part = parts_->Part();
+    for (std::size_t at = 0; at < part.size(); at += ReceiveBufferBytes)
+        blocks_.emplace_back(part.data() + at, std::min(ReceiveBufferBytes, part.size() - at));
+    received_ = static_cast<std::int64_t>(part.size());
+    partTaken_ = true;
+    // Refusing the rest closes the connection: one picture is all a View takes.
+    return 0;
+}
+
 std::size_t THttpTransfer::Write(char* data, std::size_t size, std::size_t count, void* self) {
     auto& t = *static_cast<THttpTransfer*>(self);
     const std::size_t length = size * count;
@@ -353,6 +441,7 @@ std::size_t THttpTransfer::Write(char* data, std::size_t size, std::size_t count
         t.FailUnfinishedHead();
         return 0;
     }
+    if (t.parts_) return t.WriteStream(data, length);
     if (t.received_ + static_cast<std::int64_t>(length) > t.maxBodyBytes_) {
         t.Fail(THttpFailure::TooLarge,
                "The body is larger than " + std::to_string(t.maxBodyBytes_) + " bytes");

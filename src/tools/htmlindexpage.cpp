@@ -1,6 +1,7 @@
 #include "tools/htmlindexpage.h"
 
 #include "util/fileio.h"
+#include "util/urlcredentials.h"
 
 namespace lumisk {
 
@@ -29,7 +30,7 @@ std::string THtmlIndexPage::Text(const TCatalogue& catalogue) {
 std::string THtmlIndexPage::AttributeAddress(const std::string& address) {
     std::string out;
     out.reserve(address.size());
-    for (char c : address) {
+    for (char c : WithoutCredentials(address)) {
         switch (c) {
         case '"':
             out += "%22";

@@ -4,7 +4,8 @@
 // opening lines, three per camera in catalogue order, two closing lines, each
 // ended by CR LF. Descriptions are copied unchanged (a description may hold
 // markup on purpose); only the characters that would end an address's
-// attribute and start new markup are percent-encoded in the two addresses.
+// attribute and start new markup are percent-encoded in the two addresses,
+// which lose any "user:password@".
 #include "catalogue/catalogue.h"
 
 #include <string>
@@ -18,8 +19,9 @@ class THtmlIndexPage {
     static std::vector<std::string> Lines(const TCatalogue& catalogue);
     // The file's bytes: every line followed by CR LF.
     static std::string Text(const TCatalogue& catalogue);
-    // The address as it goes between double quotes: '"', '<' and '>' become
-    // %22, %3C and %3E; every other byte stays as it is.
+    // The address as it goes between double quotes: without its user part
+    // (a page is for others to see), and '"', '<' and '>' become %22, %3C
+    // and %3E; every other byte stays as it is.
     static std::string AttributeAddress(const std::string& address);
 };
 

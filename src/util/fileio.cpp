@@ -155,7 +155,7 @@ std::string SaveTarget(const std::string& path) {
     return current;
 }
 
-void WriteFileReplacing(const std::string& path, const std::string& data) {
+void WriteFileReplacing(const std::string& path, const std::string& data, TNewFileMode newFile) {
     const std::string target = SaveTarget(path);
     struct stat current {};
     const bool exists = ::lstat(target.c_str(), &current) == 0;
@@ -183,10 +183,12 @@ void WriteFileReplacing(const std::string& path, const std::string& data) {
         // Only root can give the new file the old one's owner; anyone else
         // owns the files they write anyway.
     }
-    // Keep the permissions an ordinary new file would get, not mkstemp's 0600.
+    // Keep the permissions an ordinary new file would get, not mkstemp's
+    // 0600, unless the file is to be the owner's alone.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    const mode_t mode = exists ? (current.st_mode & 07777) : (0666 & ~mask);
+    const mode_t fresh = newFile == TNewFileMode::OwnerOnly ? 0600 : 0666;
+    const mode_t mode = exists ? (current.st_mode & 07777) : (fresh & ~mask);
     ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
@@ -226,10 +228,10 @@ std::optional<std::string> ReadDataFile(const std::string& path) {
     }
 }
 
-void WriteDataFile(const std::string& path, const std::string& data) {
+void WriteDataFile(const std::string& path, const std::string& data, TNewFileMode newFile) {
     // Writing would replace the user's file with only what was added since.
     if (UnreadFiles().count(path) != 0 && PathExists(path)) throw EFCreateError(path);
-    WriteFileReplacing(path, data);
+    WriteFileReplacing(path, data, newFile);
 }
 
 std::vector<std::string> SplitTextLines(const std::string& data, TNulByte nul) {

@@ -28,7 +28,13 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // is no regular file are never replaced. When the folder refuses the
 // temporary file but the file itself can be written, it is written in place
 // (room for the new size is reserved first, so a full disk changes nothing).
-void WriteFileReplacing(const std::string& path, const std::string& data);
+// A file that is not there yet gets the mode newFile asks for.
+enum class TNewFileMode {
+    Ordinary,  // that of any new file: 0666 less the umask
+    OwnerOnly, // 0600 less the umask, for a file that may hold passwords
+};
+void WriteFileReplacing(const std::string& path, const std::string& data,
+                        TNewFileMode newFile = TNewFileMode::Ordinary);
 
 // The file a rewrite of path writes: path, or the end of its chain of links.
 std::string SaveTarget(const std::string& path);
@@ -43,7 +49,8 @@ void RemoveSaveLeftovers(const std::string& path);
 // but cannot be read is remembered, and WriteDataFile then never replaces it
 // (EFCreateError) while something is there, since nothing of it was read.
 std::optional<std::string> ReadDataFile(const std::string& path);
-void WriteDataFile(const std::string& path, const std::string& data);
+void WriteDataFile(const std::string& path, const std::string& data,
+                   TNewFileMode newFile = TNewFileMode::Ordinary);
 
 // What a NUL byte means to SplitTextLines.
 enum class TNulByte {

@@ -4,10 +4,12 @@
 #include "imaging/imagefile.h"
 #include "imaging/previewpaths.h"
 #include "imaging/wallpaper.h"
+#include "util/bytetext.h"
 #include "util/errorreport.h"
 #include "util/fileio.h"
 #include "util/fileutils.h"
 #include "util/services.h"
+#include "util/urlcredentials.h"
 #include "viewers/wallpaperfiles.h"
 #include "widgets/designfont.h"
 #include "widgets/forms.h"
@@ -258,7 +260,7 @@ void TViewForm::ResetScrollPosition() {
 
 void TViewForm::CopyCaptions() {
     if (IMainWindow* main = Main()) {
-        urltext->setText(main->UrlText());
+        urltext->setText(BytesToDisplay(WithoutCredentials(DisplayToBytes(main->UrlText()))));
         descriptiontext->setText(main->DescriptionText());
     }
 }

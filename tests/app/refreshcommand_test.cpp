@@ -258,3 +258,35 @@ TEST_F(RefreshCommand, SigtermStopsCleanlyAndKeepsWhatWasDone) {
     EXPECT_NE(dir.Read("data/orvane.ini").find("Total Images=8\r\n"), std::string::npos);
     EXPECT_NE(dir.Read("data/orvane.dat").find("GMT\r\nSlow\r\n"), std::string::npos);
 }
+
+// Cameras behind a password are fetched with the address's credentials, and
+// neither the refresh's report nor the listing names them.
+TEST(RefreshCommandPassword, FetchesWithTheCredentialsAndNeverPrintsThem) {
+    if (!TNginx::Available()) GTEST_SKIP() << TNginx::SkipReason;
+    TTempDir dir;
+    QDir().mkpath(QString::fromStdString(dir.File("data/Previews")));
+    QDir().mkpath(QString::fromStdString(dir.File("www")));
+    dir.Write("www/cam.jpg", kServed);
+    TNginx nginx(dir.File("www"), nullptr, 1, {{"cam", "s3cret"}});
+    const std::string host = "127.0.0.1:" + std::to_string(nginx.Port());
+    dir.Write("data/orvane.dat",
+              "Gate\r\nhttp://cam:s3cret@" + host + "/cam.jpg\r\nhttp://cam:s3cret@" + host +
+                  "/\r\n\r\n\r\nYard\r\nhttp://cam:guess@" + host + "/cam.jpg\r\n\r\n\r\n\r\n");
+    dir.Write("data/orvane.ini", "");
+    std::string printed;
+    TLumisk refresh(dir, {"--data-dir", dir.File("data"), "refresh"});
+    EXPECT_EQ(refresh.Wait(), 1) << refresh.Err();
+    EXPECT_NE(refresh.Out().find("Failed downloads:\n  Yard: HTTP 401\n"), std::string::npos)
+        << refresh.Out();
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(dir.File("data/Previews/Gate.JPG"))));
+    printed += refresh.Out() + refresh.Err();
+    TLumisk list(dir, {"--data-dir", dir.File("data"), "list"});
+    EXPECT_EQ(list.Wait(), 0);
+    EXPECT_EQ(list.Out(), "Gate\thttp://" + host + "/cam.jpg\nYard\thttp://" + host + "/cam.jpg\n");
+    TLumisk listLong(dir, {"--data-dir", dir.File("data"), "list", "--long"});
+    EXPECT_EQ(listLong.Wait(), 0);
+    printed += listLong.Out() + listLong.Err();
+    EXPECT_NE(printed.find("\thttp://" + host + "/\t"), std::string::npos) << printed;
+    for (const char* secret : {"s3cret", "guess"})
+        EXPECT_EQ(printed.find(secret), std::string::npos) << printed;
+}

@@ -1,8 +1,10 @@
 // The catalogue file: line ends, short and cut-off files, capacities, exact
 // bytes, and a save that fails without harming the file already there.
+#include "catalogue/catalogueedit.h"
 #include "catalogue/cataloguefile.h"
 
 #include "support/tempdir.h"
+#include "util/fileio.h"
 #include "util/lumiskerror.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace lumisk;
 using namespace std::string_literals;
@@ -245,5 +248,57 @@ INSTANTIATE_TEST_SUITE_P(
                              [](const TTempDir& d) { d.Write("orvane.dat", kHarbourLines); },
                              "orvane.dat", true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+// Addresses may hold passwords: a catalogue file that is new is the owner's
+// alone, whoever writes it; one already there keeps the mode it was given.
+namespace {
+
+void WindowsSave(const std::string& path) {
+    TCatalogue catalogue;
+    catalogue.Append();
+    TFileSnapshot onDisk;
+    onDisk.Record(ReadWholeFile(path));
+    SaveCatalogueMerging(path, catalogue, onDisk);
+}
+
+void CommandEdit(const std::string& path) {
+    EditCatalogueFile(path, [](TCatalogue& c) {
+        c.Append();
+        return true;
+    });
+}
+
+struct ModeCase {
+    const char* name;
+    void (*save)(const std::string& path);
+    int before; // the mode of the (empty) file already there; -1: none
+    int after;
+};
+
+class CatalogueFileMode : public testing::TestWithParam<ModeCase> {};
+
+TEST_P(CatalogueFileMode, NewIsOwnerOnlyExistingKeepsItsMode) {
+    const ModeCase& c = GetParam();
+    TTempDir dir;
+    const std::string path = dir.File("orvane.dat");
+    if (c.before >= 0) {
+        dir.Write("orvane.dat", "");
+        ::chmod(path.c_str(), static_cast<mode_t>(c.before));
+    }
+    const mode_t mask = ::umask(022);
+    c.save(path);
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(c.after));
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, CatalogueFileMode,
+                         testing::Values(ModeCase{"WindowsSaveNew", &WindowsSave, -1, 0600},
+                                         ModeCase{"WindowsSaveExisting", &WindowsSave, 0644, 0644},
+                                         ModeCase{"CommandEditNew", &CommandEdit, -1, 0600}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -113,7 +113,23 @@ std::size_t TFaultServer::RequestCount() const {
     return requests_.size();
 }
 
-TFaultReply TFaultServer::ReplyFor(const std::string& method, const std::string& path) const {
+void TFaultServer::On(const std::string& method, const std::string& path, TResponder responder) {
+    std::lock_guard lock(mutex_);
+    responders_[{method, path}] = std::move(responder);
+}
+
+TFaultReply TFaultServer::ReplyFor(const TFaultRequest& request) const {
+    const std::string& method = request.Method;
+    const std::string& path = request.Target;
+    TResponder responder;
+    {
+        std::lock_guard lock(mutex_);
+        if (auto it = responders_.find({method, path}); it != responders_.end())
+            responder = it->second;
+        else if (auto any = responders_.find({"", path}); any != responders_.end())
+            responder = any->second;
+    }
+    if (responder) return responder(request);
     std::lock_guard lock(mutex_);
     if (auto it = replies_.find({method, path}); it != replies_.end()) return it->second;
     if (auto it = replies_.find({"", path}); it != replies_.end()) return it->second;
@@ -204,7 +220,7 @@ void TFaultServer::Serve(int fd) {
             requests_.push_back(request);
         }
 
-        const TFaultReply reply = ReplyFor(request.Method, request.Target);
+        const TFaultReply reply = ReplyFor(request);
         if (!Pause(fd, reply.DelayBeforeHeadMs)) return;
         if (!SendAll(fd, reply.Head.data(), reply.Head.size())) return;
         if (request.Method != "HEAD") {

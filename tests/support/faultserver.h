@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -59,6 +60,10 @@ class TFaultServer {
     // The reply to requests for path with this method ("" for any method);
     // a method-specific reply wins. Unscripted requests get a 404.
     void On(const std::string& method, const std::string& path, const TFaultReply& reply);
+    // The same, with the reply made for each request from what it holds
+    // (called on the connection's thread); wins over On.
+    using TResponder = std::function<TFaultReply(const TFaultRequest&)>;
+    void On(const std::string& method, const std::string& path, TResponder responder);
 
     std::vector<TFaultRequest> Requests() const;
     std::size_t RequestCount() const;
@@ -73,7 +78,7 @@ class TFaultServer {
     bool SendAll(int fd, const char* data, std::size_t size);
     bool Pause(int fd, int ms);
     void WaitForClientClose(int fd);
-    TFaultReply ReplyFor(const std::string& method, const std::string& path) const;
+    TFaultReply ReplyFor(const TFaultRequest& request) const;
 
     int listener_ = -1;
     int port_ = 0;
@@ -83,6 +88,7 @@ class TFaultServer {
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::map<std::pair<std::string, std::string>, TFaultReply> replies_;
+    std::map<std::pair<std::string, std::string>, TResponder> responders_;
     std::vector<TFaultRequest> requests_;
     std::vector<std::thread> connections_;
     std::thread acceptor_;

@@ -10,7 +10,7 @@ namespace lumisk::test {
 namespace {
 
 std::string Config(const std::string& prefix, const std::string& root, int port,
-                   const TNginxTls* tls, int addresses) {
+                   const TNginxTls* tls, int addresses, bool users) {
     std::string c = "daemon off;\nmaster_process off;\nworker_processes 1;\n";
     c += "pid " + prefix + "nginx.pid;\n";
     c += "error_log " + prefix + "error.log info;\n";
@@ -27,6 +27,7 @@ std::string Config(const std::string& prefix, const std::string& root, int port,
              (tls ? " ssl" : "") + ";\n";
     c += "    server_name localhost;\n";
     c += "    root " + root + ";\n";
+    if (users) c += "    auth_basic \"Camera\";\n    auth_basic_user_file " + prefix + "users;\n";
     if (tls) {
         c += "    ssl_certificate " + tls->CertificateFile + ";\n";
         c += "    ssl_certificate_key " + tls->KeyFile + ";\n";
@@ -41,8 +42,8 @@ bool TNginx::Available() {
     return !FindProgram("nginx").empty();
 }
 
-TNginx::TNginx(const std::string& root, const TNginxTls* tls, int addresses)
-    : tls_(tls != nullptr), addresses_(addresses) {
+TNginx::TNginx(const std::string& root, const TNginxTls* tls, int addresses, const TUsers& users)
+    : tls_(tls != nullptr), addresses_(addresses), users_(users) {
     // The port is free when chosen but may be taken before nginx binds it.
     for (int attempt = 0; attempt < 5; ++attempt)
         if (TryStart(root, tls)) return;
@@ -57,7 +58,11 @@ bool TNginx::TryStart(const std::string& root, const TNginxTls* tls) {
     if (process_) StopProcess(*process_);
     port_ = FreeLocalPort();
     const std::string prefix = dir_.Path();
-    dir_.Write("nginx.conf", Config(prefix, root, port_, tls, addresses_));
+    std::string userFile;
+    for (const auto& [user, password] : users_)
+        userFile += user + ":{PLAIN}" + password + "\n";
+    dir_.Write("users", userFile);
+    dir_.Write("nginx.conf", Config(prefix, root, port_, tls, addresses_, !users_.empty()));
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::MergedChannels);
     process_->setStandardOutputFile(QProcess::nullDevice());

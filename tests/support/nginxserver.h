@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace lumisk::test {
 
@@ -20,9 +22,13 @@ struct TNginxTls {
 
 class TNginx {
   public:
+    using TUsers = std::vector<std::pair<std::string, std::string>>; // user, password
+
     // Serves the files under root; with tls, over HTTPS instead of HTTP; on
-    // the first `addresses` loopback addresses.
-    explicit TNginx(const std::string& root, const TNginxTls* tls = nullptr, int addresses = 1);
+    // the first `addresses` loopback addresses; with users, only to them
+    // (HTTP Basic authentication).
+    explicit TNginx(const std::string& root, const TNginxTls* tls = nullptr, int addresses = 1,
+                    const TUsers& users = {});
     ~TNginx();
     TNginx(const TNginx&) = delete;
     TNginx& operator=(const TNginx&) = delete;
@@ -46,6 +52,7 @@ class TNginx {
     int port_ = 0;
     bool tls_ = false;
     int addresses_ = 1;
+    TUsers users_;
 };
 
 } // namespace lumisk::test

@@ -1,6 +1,7 @@
 #include "app/cli/cameramatches.h"
 
 #include "util/bytetext.h"
+#include "util/urlcredentials.h"
 
 #include <QString>
 #include <algorithm>
@@ -74,7 +75,7 @@ std::string TCameraMatches::Listing(const TCatalogue& catalogue,
     for (std::int32_t slot : positions) {
         const CameraRecord& record = catalogue.Records[static_cast<std::size_t>(slot)];
         text += "  camera " + std::to_string(slot) + ": " + record.Description;
-        if (!record.ImageUrl.empty()) text += "  (" + record.ImageUrl + ")";
+        if (!record.ImageUrl.empty()) text += "  (" + WithoutCredentials(record.ImageUrl) + ")";
         text += "\n";
     }
     return text;

@@ -3,6 +3,7 @@
 #include "app/cli/commandargs.h"
 #include "app/cli/commandcontext.h"
 #include "app/cli/datafolder.h"
+#include "util/urlcredentials.h"
 
 namespace lumisk::cli {
 
@@ -13,7 +14,8 @@ std::string TListCommand::Summary() const {
 std::string TListCommand::Details() const {
     return "Writes one line per camera, in the order of the catalogue: its description\n"
            "and the address of its image, separated by a tab, byte for byte as they\n"
-           "are stored in orvane.dat.\n";
+           "are stored in orvane.dat, except that addresses never show a user name and\n"
+           "password.\n";
 }
 
 std::vector<TOption> TListCommand::Options() const {
@@ -28,8 +30,10 @@ int TListCommand::Run(const TCommandArgs& args, TCommandContext& context) {
     std::string text;
     for (std::int32_t slot = 1; slot <= catalogue.Count; ++slot) {
         const CameraRecord& r = catalogue.Records[static_cast<std::size_t>(slot)];
-        text += r.Description + '\t' + r.ImageUrl;
-        if (long_) text += '\t' + r.WebPage + '\t' + r.UpdateMinutes + '\t' + r.LastModified;
+        text += r.Description + '\t' + WithoutCredentials(r.ImageUrl);
+        if (long_)
+            text += '\t' + WithoutCredentials(r.WebPage) + '\t' + r.UpdateMinutes + '\t' +
+                    r.LastModified;
         text += '\n';
     }
     context.Print(text);
