@@ -3,6 +3,7 @@
 #include "catalogue/appstate.h"
 #include "util/services.h"
 #include "util/shellopener.h"
+#include "widgets/windowkeys.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -69,12 +70,15 @@ TAbout::TAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     OKButton->setObjectName("OKButton");
     OKButton->setGeometry(112, 228, 75, 25);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
+    UseDialogKeys(this, OKButton);
 }
 
 void TAbout::LinkClick() {
     if (auto* shell = Services().Shell) shell->Open(QString::fromLatin1(WebPage));
 }
 
-void TAbout::OKButtonClick() { hide(); }
+void TAbout::OKButtonClick() {
+    hide();
+}
 
 } // namespace lumisk
