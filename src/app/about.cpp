@@ -3,6 +3,7 @@
 #include "catalogue/appstate.h"
 #include "util/services.h"
 #include "util/shellopener.h"
+#include "widgets/designfont.h"
 #include "widgets/windowkeys.h"
 
 #include <QLinearGradient>
@@ -38,6 +39,7 @@ TAbout::TAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     setObjectName("TAbout");
     setWindowTitle("About");
     setFixedSize(300, 260);
+    setFont(DesignFont());
 
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
@@ -54,7 +56,8 @@ TAbout::TAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
                          "JPEG support from the IJG libjpeg; PNG from libpng and zlib.",
                          this);
     Credits->setObjectName("Credits");
-    Credits->setGeometry(10, 170, 280, 32);
+    // The whole width: the longer credit line needs nearly all of it.
+    Credits->setGeometry(0, 170, 300, 32);
     Credits->setAlignment(Qt::AlignCenter);
     Credits->setStyleSheet("color: white;");
 
