@@ -10,10 +10,14 @@ packages=(
   libx264-164 # the H.264 encoder libavcodec loads for MP4 movies
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-liberation
+  librsvg2-bin # rsvg-convert draws the icon's PNG sizes from its SVG
+  dpkg-dev     # dpkg-shlibdeps finds the Debian package's dependencies
 )
 if [ "${1:-}" = "--tests" ]; then
   # libjpeg-turbo-progs: djpeg, the decoding yardstick of bench_view.
   packages+=(nginx-light tinyproxy openssl ffmpeg xinetd chromium libjpeg-turbo-progs)
+  # The checks of what is installed and packaged.
+  packages+=(lintian appstream desktop-file-utils)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

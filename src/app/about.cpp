@@ -1,6 +1,7 @@
 #include "app/about.h"
 
 #include "catalogue/appstate.h"
+#include "util/datadirectory.h"
 #include "util/services.h"
 #include "util/shellopener.h"
 #include "widgets/designfont.h"
@@ -38,13 +39,13 @@ QPixmap AboutPicture(int w, int h) {
 TAbout::TAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName("TAbout");
     setWindowTitle("About");
-    setFixedSize(300, 260);
+    setFixedSize(300, 278);
     setFont(DesignFont());
 
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
-    Image1->setGeometry(0, 0, 300, 260);
-    Image1->setPixmap(AboutPicture(300, 260));
+    Image1->setGeometry(0, 0, 300, 278);
+    Image1->setPixmap(AboutPicture(300, 278));
 
     Version = new QLabel(QString::fromLatin1(VersionLine), this);
     Version->setObjectName("VersionLine");
@@ -69,11 +70,33 @@ TAbout::TAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     Link->setOpenExternalLinks(false);
     connect(Link, &QLabel::linkActivated, this, [this](const QString&) { LinkClick(); });
 
+    DataFolder = new QLabel(this);
+    DataFolder->setObjectName("DataFolder");
+    DataFolder->setGeometry(10, 222, 280, 16);
+    DataFolder->setAlignment(Qt::AlignCenter);
+    DataFolder->setStyleSheet("color: white;");
+    ShowDataFolder();
+
     OKButton = new QPushButton("OK", this);
     OKButton->setObjectName("OKButton");
-    OKButton->setGeometry(112, 228, 75, 25);
+    OKButton->setGeometry(112, 246, 75, 25);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
     UseDialogKeys(this, OKButton);
+}
+
+void TAbout::ShowDataFolder() {
+    QString folder = QString::fromLocal8Bit(DataDirectory().c_str());
+    if (folder.size() > 1 && folder.endsWith('/')) folder.chop(1);
+    const QString text = "Data folder: " + folder;
+    // A long path keeps its start and its end; the whole of it is the tip.
+    DataFolder->setText(
+        DataFolder->fontMetrics().elidedText(text, Qt::ElideMiddle, DataFolder->width()));
+    DataFolder->setToolTip(folder);
+}
+
+void TAbout::showEvent(QShowEvent* event) {
+    ShowDataFolder();
+    QWidget::showEvent(event);
 }
 
 void TAbout::LinkClick() {

@@ -1,6 +1,6 @@
 // Program entry: runs a command when the command line names one; otherwise
-// installs the real dialogs and shell, creates every window hidden and shows
-// the main window.
+// chooses the data folder, installs the real dialogs and shell, creates every
+// window hidden and shows the main window.
 #include "app/cli/commandline.h"
 #include "app/createforms.h"
 #include "app/mainform.h"
@@ -10,6 +10,7 @@
 #include "imaging/gnomewallpaper.h"
 #include "tools/systemclock.h"
 #include "util/datadirectory.h"
+#include "util/datafolderchoice.h"
 #include "util/errorreport.h"
 #include "util/services.h"
 
@@ -44,14 +45,15 @@ int main(int argc, char** argv) {
 
     TLumiskApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(lumisk::ApplicationTitle));
-    if (dataDir.empty()) {
-        dataDir = QCoreApplication::applicationDirPath().toStdString();
-    } else if (!QDir().mkpath(QString::fromLocal8Bit(dataDir.c_str()))) {
+    const lumisk::TDataFolderPlaces places = lumisk::TDataFolderPlaces::OfThisProcess();
+    const lumisk::TDataFolderChoice folder = lumisk::TDataFolderChoice::Choose(dataDir, places);
+    const std::string folderProblem = folder.Prepare(places);
+    if (!folderProblem.empty() && folder.Source() == lumisk::TDataFolderChoice::TSource::Given &&
+        !QDir(QString::fromLocal8Bit(folder.Folder().c_str())).exists()) {
         std::fprintf(stderr, "lumisk: cannot create the data directory %s\n", dataDir.c_str());
         return 1;
     }
-    lumisk::SetDataDirectory(
-        QDir(QString::fromLocal8Bit(dataDir.c_str())).absolutePath().toStdString());
+    lumisk::SetDataDirectory(folder.Folder());
 
     lumisk::TQtDialogs dialogs;
     lumisk::TQtShellOpener shell;
@@ -65,6 +67,9 @@ int main(int argc, char** argv) {
         std::fflush(nullptr);
         std::_Exit(0);
     };
+
+    // Said once, before anything tries to save there.
+    if (!folderProblem.empty()) dialogs.Error(QString::fromLocal8Bit(folderProblem.c_str()) + ".");
 
     lumisk::CreateForms();
     lumisk::TheMainForm()->show();

@@ -71,7 +71,10 @@ void TPreviewFolder::TKnown::ReadAt(const TStamp& stamp) {
 }
 
 bool TPreviewFolder::TKnown::Follow(const TStamp& before, const TStamp& after) {
-    if (!Holds(before)) {
+    // Knowledge read within a tick stays as unsure after our change as it
+    // was before (Recent is kept): still worth following, for the questions
+    // that accept it (DiskSpaceUnseen).
+    if (!Valid || !(Stamp == before)) {
         Valid = false;
         return false;
     }
@@ -167,6 +170,11 @@ std::string TPreviewFolder::Find(const std::string& name,
 
 std::int64_t TPreviewFolder::DiskSpace() {
     if (const TStamp now = StampNow(); !space_.Holds(now)) Walk(now);
+    return diskSpace_;
+}
+
+std::int64_t TPreviewFolder::DiskSpaceUnseen() {
+    if (const TStamp now = StampNow(); !space_.Valid || !(space_.Stamp == now)) Walk(now);
     return diskSpace_;
 }
 

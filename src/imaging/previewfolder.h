@@ -47,6 +47,11 @@ class TPreviewFolder {
     std::int64_t DiskSpace();
     // The same, walked now.
     std::int64_t WalkDiskSpace();
+    // DiskSpace, except that a walk made within the clock tick of the
+    // folder's last change is trusted: for a figure nobody sees before the
+    // next WalkDiskSpace, where walking after every write of ours would cost
+    // a walk per download.
+    std::int64_t DiskSpaceUnseen();
 
     // Puts the file from (which lies outside the folder) in place as path,
     // replacing what is there: renamed, or copied when it cannot be renamed

@@ -264,3 +264,22 @@ TEST(CommandLine, HelpDescribesEveryCommandAndOption) {
             EXPECT_NE(help.Out.find("  " + option.Name), std::string::npos) << option.Name;
     }
 }
+
+TEST(CommandLine, HelpNamesTheDataFolderInUse) {
+    TTempDir dir;
+    const std::string program = std::filesystem::path(LUMISK_EXECUTABLE).parent_path().string();
+    const struct {
+        std::vector<std::string> args;
+        std::string line;
+    } cases[] = {
+        {{"--help"}, "Data folder: " + program + " (the program's own folder)\n"},
+        {{"--help", "--data-dir", dir.File("data/")},
+         "Data folder: " + dir.File("data") + " (given with --data-dir)\n"},
+    };
+    for (const auto& c : cases) {
+        TRun run = Lumisk(dir, c.args);
+        EXPECT_EQ(run.Status, 0);
+        EXPECT_NE(run.Out.find(c.line), std::string::npos) << run.Out;
+    }
+    EXPECT_FALSE(dir.Exists("data")) << "--help made the folder";
+}

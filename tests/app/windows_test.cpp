@@ -55,6 +55,14 @@ TEST_F(Windows, AboutLinkOpensTheWebPageAndOkHides) {
     Main().About1->trigger();
     EXPECT_TRUE(about.isVisible());
     EXPECT_EQ(about.Version->text(), QString::fromLatin1(VersionLine));
+    // The folder in use, whole in the tip and in the line as far as it fits.
+    const QString folder = QString::fromStdString(dir.Path()).chopped(1);
+    EXPECT_EQ(about.DataFolder->toolTip(), folder);
+    const QFontMetrics metrics = about.DataFolder->fontMetrics();
+    EXPECT_LE(metrics.horizontalAdvance(about.DataFolder->text()), about.DataFolder->width());
+    if (metrics.horizontalAdvance("Data folder: " + folder) <= about.DataFolder->width()) {
+        EXPECT_EQ(about.DataFolder->text(), "Data folder: " + folder);
+    }
     about.LinkClick();
     EXPECT_EQ(Shell().Opened, QStringList{TAbout::WebPage});
     about.OKButton->click();

@@ -1,6 +1,5 @@
 #include "app/cli/commandline.h"
 
-#include "catalogue/appstate.h"
 #include "app/cli/commandargs.h"
 #include "app/cli/commandcontext.h"
 #include "app/cli/commandregistry.h"
@@ -8,13 +7,16 @@
 #include "app/cli/headlessdialogs.h"
 #include "app/cli/progressline.h"
 #include "app/cli/stopsignals.h"
+#include "catalogue/appstate.h"
 #include "tools/systemclock.h"
+#include "util/datafolderchoice.h"
 #include "util/services.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace lumisk::cli {
@@ -23,7 +25,8 @@ namespace {
 
 const char* const kDataDirHelp = "keep the catalogue, settings, favourites, previews and\n"
                                  "frames in DIR (created when missing) instead of the\n"
-                                 "directory of the program";
+                                 "program's directory, or of $XDG_DATA_HOME/lumisk\n"
+                                 "(~/.local/share/lumisk) when that cannot be written";
 
 // "  NAME  help" rows with the help texts aligned and their further lines
 // indented to match.
@@ -80,10 +83,22 @@ int RunCommand(TCommand& command, const std::vector<std::string>& words, std::st
         Services().Clock = &clock;
 
         std::optional<TDataFolder> folder;
-        if (command.DataAccess() != TDataAccess::None)
-            folder.emplace(dataDir.empty() ? QCoreApplication::applicationDirPath().toStdString()
-                                           : dataDir,
-                           command.DataAccess(), say);
+        if (command.DataAccess() != TDataAccess::None) {
+            const TDataFolderPlaces places = TDataFolderPlaces::OfThisProcess();
+            const TDataFolderChoice choice = TDataFolderChoice::Choose(dataDir, places);
+            // A folder of the user's own choosing is created only by the
+            // commands that would create it anyway.
+            const bool create = choice.Source() != TDataFolderChoice::TSource::Given ||
+                                command.DataAccess() == TDataAccess::CreateIfMissing;
+            const std::string problem = choice.Prepare(places, create);
+            std::error_code error;
+            const bool there = std::filesystem::is_directory(choice.Folder(), error);
+            // Said once; a given folder that is not there is reported below.
+            if (!problem.empty() && !there && choice.Source() != TDataFolderChoice::TSource::Given)
+                throw EDataFolderError(problem);
+            if (!problem.empty() && there) say(problem);
+            folder.emplace(choice.Folder(), command.DataAccess(), say);
+        }
         TCommandContext context(stdout, progress, folder ? &*folder : nullptr);
         status = command.Run(args, context);
     } catch (const EUsageError& e) {
@@ -105,6 +120,24 @@ int RunCommand(TCommand& command, const std::vector<std::string>& words, std::st
     return status;
 }
 
+// The last --data-dir of the program's options (before any command), for
+// --help, which may come before it.
+std::string GivenDataDir(int argc, char** argv) {
+    std::string given;
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--data-dir" && i + 1 < argc)
+            given = argv[++i];
+        else if (word.rfind("--data-dir=", 0) == 0)
+            given = word.substr(11);
+        else if (word == "-platform" || word == "-style")
+            ++i;
+        else if (word.empty() || word[0] != '-')
+            break;
+    }
+    return given;
+}
+
 } // namespace
 
 std::optional<int> RunCommandLine(int argc, char** argv, std::string& dataDir) {
@@ -116,6 +149,10 @@ std::optional<int> RunCommandLine(int argc, char** argv, std::string& dataDir) {
         const std::string word = argv[i];
         if (word == "--help" || word == "-h") {
             std::fputs(ProgramHelp().c_str(), stdout);
+            std::printf("\n%s\n", TDataFolderChoice::Choose(GivenDataDir(argc, argv),
+                                                            TDataFolderPlaces::OfThisProcess())
+                                      .Describe()
+                                      .c_str());
             return kExitSuccess;
         }
         if (word == "--version") {
