@@ -102,32 +102,34 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct MenuCase {
     const char* name;
-    Qt::Key letter;
+    QKeyCombination key;
     const char* menu; // the menu opened, none when empty
 };
 
 class MenuKeys : public Keyboard, public testing::WithParamInterface<MenuCase> {};
 
-TEST_P(MenuKeys, AltAndALetterInTheAddressFieldOpensItsMenuAndTypesNothing) {
+TEST_P(MenuKeys, FromTheAddressFieldOpenTheirMenuAndTypeNothing) {
     const MenuCase& c = GetParam();
     StartWith(2);
     Main().url->setFocus();
     const QString address = Main().url->text();
-    QTest::keyClick(Main().url, c.letter, Qt::AltModifier);
+    QTest::keyClick(Main().url, c.key.key(), c.key.keyboardModifiers());
     QWidget* popup = QApplication::activePopupWidget();
     EXPECT_EQ(popup ? popup->objectName() : QString(), c.menu);
     if (popup) popup->close();
     EXPECT_EQ(Main().url->text(), address);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MenuKeys,
-                         testing::Values(MenuCase{"alt_s_settings", Qt::Key_S, "Settings1"},
-                                         MenuCase{"alt_f_favorites", Qt::Key_F, "Favourites1"},
-                                         MenuCase{"alt_t_time_lapse", Qt::Key_T, "Movie1"},
-                                         MenuCase{"alt_u_utilities", Qt::Key_U, "Utilities1"},
-                                         MenuCase{"alt_h_help", Qt::Key_H, "Help1"},
-                                         MenuCase{"alt_q_is_no_menu_and_no_text", Qt::Key_Q, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MenuKeys,
+    testing::Values(MenuCase{"alt_s_settings", Qt::ALT | Qt::Key_S, "Settings1"},
+                    MenuCase{"alt_f_favorites", Qt::ALT | Qt::Key_F, "Favourites1"},
+                    MenuCase{"alt_t_time_lapse", Qt::ALT | Qt::Key_T, "Movie1"},
+                    MenuCase{"alt_u_utilities", Qt::ALT | Qt::Key_U, "Utilities1"},
+                    MenuCase{"alt_h_help", Qt::ALT | Qt::Key_H, "Help1"},
+                    MenuCase{"alt_q_is_no_menu_and_no_text", Qt::ALT | Qt::Key_Q, ""},
+                    MenuCase{"f10_the_first_menu", QKeyCombination(Qt::Key_F10), "Settings1"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Keyboard, MenuCaptionsKeepTheirTextAndEachLevelHasDistinctAccessKeys) {
     const QStringList expected[] = {
