@@ -4,6 +4,8 @@
 #include "util/datadirectory.h"
 #include "util/services.h"
 #include "util/shellopener.h"
+#include "widgets/designfont.h"
+#include "widgets/windowkeys.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -38,6 +40,7 @@ TAbout::TAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     setObjectName("TAbout");
     setWindowTitle("About");
     setFixedSize(300, 278);
+    setFont(DesignFont());
 
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
@@ -54,7 +57,8 @@ TAbout::TAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
                          "JPEG support from the IJG libjpeg; PNG from libpng and zlib.",
                          this);
     Credits->setObjectName("Credits");
-    Credits->setGeometry(10, 170, 280, 32);
+    // The whole width: the longer credit line needs nearly all of it.
+    Credits->setGeometry(0, 170, 300, 32);
     Credits->setAlignment(Qt::AlignCenter);
     Credits->setStyleSheet("color: white;");
 
@@ -77,6 +81,7 @@ TAbout::TAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     OKButton->setObjectName("OKButton");
     OKButton->setGeometry(112, 246, 75, 25);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
+    UseDialogKeys(this, OKButton);
 }
 
 void TAbout::ShowDataFolder() {

@@ -92,6 +92,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     BuildControls(this);
     BuildMenu(this);
     ConnectHandlers();
+    BuildKeys();
     HTTP = std::make_unique<THttpClient>();
     HTTP->OnConnected = [this] { HTTPConnected(); };
     HTTP->OnDisconnected = [this] { HTTPDisconnected(); };
@@ -138,6 +139,7 @@ void TMainForm::ConnectHandlers() {
     menu(Refreshallpreviewimages1, &TMainForm::Refreshallpreviewimages1Click);
     menu(Viewstatistics1, &TMainForm::Viewstatistics1Click);
     menu(About1, &TMainForm::About1Click);
+    menu(Keyboardshortcuts1, &TMainForm::Keyboardshortcuts1Click);
 }
 
 QString TMainForm::Status() const {

@@ -95,6 +95,9 @@ class TMainForm : public QMainWindow, public TMainFormControls, public IMainWind
     void Addcurrentcameratofavourites1Click();
     void Managefavourites1Click();
     void About1Click();
+    void Keyboardshortcuts1Click();
+    // Every key of the program, as the Help menu lists them.
+    static QString KeyboardShortcutsText();
 
     // The rest of what other windows ask of the main window.
     bool BackEnabled() const override { return backbutton->isEnabled(); }
@@ -119,6 +122,7 @@ class TMainForm : public QMainWindow, public TMainFormControls, public IMainWind
 
   private:
     void ConnectHandlers();
+    void BuildKeys();
     void ApplyNavigationEnabling();
     void ClearFields();
     void ShowMergedCatalogue(const CameraRecord& shownBefore);

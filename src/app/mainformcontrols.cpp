@@ -58,8 +58,8 @@ void TMainFormControls::BuildControls(QMainWindow* window) {
     imagestats = Put(new QLabel("imagestats", p), "imagestats", 224, 144, 169, 13);
     imagestats->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-    RandomButton = PutButton(p, "RandomButton", "Random Camera", "View a random image.", 264, 216,
-                             89, 22);
+    RandomButton =
+        PutButton(p, "RandomButton", "Random Camera", "View a random image.", 264, 216, 89, 22);
     firstbutton = PutButton(p, "firstbutton", "First", "Goto first record.", 226, 248, 41, 22);
     backbutton = PutButton(p, "backbutton", "Back", "Go back 1 record.", 268, 248, 41, 22);
     nextbutton = PutButton(p, "nextbutton", "Next", "Go forward 1 record.", 310, 248, 41, 22);
@@ -69,24 +69,27 @@ void TMainFormControls::BuildControls(QMainWindow* window) {
         PutButton(p, "sortbutton", "Sort", "Sort all records by description.", 268, 280, 41, 22);
     addbutton = PutButton(p, "addbutton", "Add", "Add a new record.", 310, 280, 41, 22);
     viewbutton = PutButton(p, "viewbutton", "View", "View the current image.", 352, 280, 38, 22);
-    for (QPushButton* b : {firstbutton, backbutton, nextbutton, lastbutton}) b->setEnabled(false);
+    for (QPushButton* b : {firstbutton, backbutton, nextbutton, lastbutton})
+        b->setEnabled(false);
 
     Timer1 = new QTimer(window);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(100);
 
-    QWidget* order[] = {description, description_combo, url,        website,      OpenSite,
-                        updatetime,  firstbutton,       backbutton, nextbutton,   lastbutton,
-                        addbutton,   delbutton,         sortbutton, viewbutton,   RandomButton,
+    QWidget* order[] = {description, description_combo, url,        website,    OpenSite,
+                        updatetime,  firstbutton,       backbutton, nextbutton, lastbutton,
+                        addbutton,   delbutton,         sortbutton, viewbutton, RandomButton,
                         Panel9,      DateEdit,          Button1,    Difference};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
-
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 void TMainFormControls::BuildMenu(QMainWindow* window) {
     QMenuBar* bar = window->menuBar();
     bar->setObjectName("MainMenu1");
     bar->setNativeMenuBar(false);
+    // Each caption marks its access key with "&", unique among its
+    // neighbours; the text shown is the caption without the mark.
     auto menu = [bar](const char* name, const char* title) {
         QMenu* m = bar->addMenu(title);
         m->setObjectName(name);
@@ -97,26 +100,27 @@ void TMainFormControls::BuildMenu(QMainWindow* window) {
         a->setObjectName(name);
         return a;
     };
-    Settings1 = menu("Settings1", "Settings");
-    Settings2 = item(Settings1, "Settings2", "Settings ...");
-    Favourites1 = menu("Favourites1", "Favorites");
+    Settings1 = menu("Settings1", "&Settings");
+    Settings2 = item(Settings1, "Settings2", "&Settings ...");
+    Favourites1 = menu("Favourites1", "&Favorites");
     Addcurrentcameratofavourites1 =
-        item(Favourites1, "Addcurrentcameratofavourites1", "Add current camera to favorites");
-    Managefavourites1 = item(Favourites1, "Managefavourites1", "Manage favorites ...");
+        item(Favourites1, "Addcurrentcameratofavourites1", "&Add current camera to favorites");
+    Managefavourites1 = item(Favourites1, "Managefavourites1", "&Manage favorites ...");
     N1 = Favourites1->addSeparator();
     N1->setObjectName("N1");
-    Movie1 = menu("Movie1", "Time Lapse");
-    Createtimelapseframes1 = item(Movie1, "Createtimelapseframes1", "Create time lapse frames ...");
-    BuildAVImovie1 =
-        item(Movie1, "BuildAVImovie1", "Build AVI movie ...");
-    Utilities1 = menu("Utilities1", "Utilities");
-    CreateHTMLindexpage1 = item(Utilities1, "CreateHTMLindexpage1", "Create HTML index page");
-    Internettimecheck1 = item(Utilities1, "Internettimecheck1", "Internet time check");
-    Refreshallpreviewimages1 = item(Utilities1, "Refreshallpreviewimages1", "Refresh preview images");
-    Viewstatistics1 =
-        item(Utilities1, "Viewstatistics1", "View statistics");
-    Help1 = menu("Help1", "Help");
-    About1 = item(Help1, "About1", "About");
+    Movie1 = menu("Movie1", "&Time Lapse");
+    Createtimelapseframes1 =
+        item(Movie1, "Createtimelapseframes1", "&Create time lapse frames ...");
+    BuildAVImovie1 = item(Movie1, "BuildAVImovie1", "&Build AVI movie ...");
+    Utilities1 = menu("Utilities1", "&Utilities");
+    CreateHTMLindexpage1 = item(Utilities1, "CreateHTMLindexpage1", "&Create HTML index page");
+    Internettimecheck1 = item(Utilities1, "Internettimecheck1", "&Internet time check");
+    Refreshallpreviewimages1 =
+        item(Utilities1, "Refreshallpreviewimages1", "&Refresh preview images");
+    Viewstatistics1 = item(Utilities1, "Viewstatistics1", "&View statistics");
+    Help1 = menu("Help1", "&Help");
+    About1 = item(Help1, "About1", "&About");
+    Keyboardshortcuts1 = item(Help1, "Keyboardshortcuts1", "&Keyboard shortcuts");
 }
 
 } // namespace lumisk

@@ -16,7 +16,7 @@
 namespace lumisk {
 
 class TMainFormControls {
-public:
+  public:
     // Controls, named as the user documentation and the other windows know them.
     QStatusBar* stats;
     QFrame* Panel1;
@@ -38,12 +38,10 @@ public:
     QMenu *Settings1, *Favourites1, *Movie1, *Utilities1, *Help1;
     QAction *Settings2, *Addcurrentcameratofavourites1, *Managefavourites1, *N1;
     QAction *Createtimelapseframes1, *BuildAVImovie1;
-    QAction *CreateHTMLindexpage1, *Internettimecheck1, *Refreshallpreviewimages1,
-        *Viewstatistics1;
-    QAction* About1;
+    QAction *CreateHTMLindexpage1, *Internettimecheck1, *Refreshallpreviewimages1, *Viewstatistics1;
+    QAction *About1, *Keyboardshortcuts1;
 
-
-protected:
+  protected:
     // Creates the controls inside window (hidden window, no handlers yet).
     void BuildControls(QMainWindow* window);
     void BuildMenu(QMainWindow* window);

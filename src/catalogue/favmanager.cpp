@@ -6,6 +6,7 @@
 #include "util/userdialogs.h"
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
+#include "widgets/windowkeys.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -40,6 +41,8 @@ TFavManager::TFavManager(QWidget* parent)
             [this] { RunHandler([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this,
             [this] { RunHandler([this] { Button2Click(); }); });
+    // Enter and Escape close; Delete is pressed only on purpose.
+    UseDialogKeys(this, Button2);
 }
 
 void TFavManager::Button1Click() {

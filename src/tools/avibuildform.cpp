@@ -9,6 +9,7 @@
 #include "util/userdialogs.h"
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
+#include "widgets/windowkeys.h"
 
 #include <QFile>
 #include <QShowEvent>
@@ -71,6 +72,7 @@ TAVIBuildForm::TAVIBuildForm(QWidget* parent)
             [this] { RunHandler([this] { Button1Click(); }); });
     connect(MovieFormat, &QComboBox::currentIndexChanged, this,
             [this] { RunHandler([this] { MovieFormatChange(); }); });
+    UseWindowKeys(this, {});
 }
 
 std::string TAVIBuildForm::TargetPath() const {

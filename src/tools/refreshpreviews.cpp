@@ -8,6 +8,7 @@
 #include "widgets/designfont.h"
 #include "widgets/forms.h"
 #include "widgets/mainwindow.h"
+#include "widgets/windowkeys.h"
 
 #include <QComboBox>
 #include <QHideEvent>
@@ -72,6 +73,7 @@ TRefreshPreviews::TRefreshPreviews(QWidget* parent)
         if (row >= 0 && ListBox1->hasFocus()) RunHandler([this] { ListBox1Click(); });
     });
     FormCreate();
+    UseWindowKeys(this, {});
 }
 
 void TRefreshPreviews::FormCreate() {

@@ -6,6 +6,7 @@
 #include "util/errorreport.h"
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
+#include "widgets/windowkeys.h"
 
 #include <QShowEvent>
 
@@ -42,6 +43,7 @@ TStatsForm::TStatsForm(QWidget* parent)
     Label3 = PutLine(Panel1, "Label3", texts.SessionImages, 40);
     Label4 = PutLine(Panel1, "Label4", texts.TotalImages, 56);
     Label5 = PutLine(Panel1, "Label5", texts.PreviewDiskSpace, 72);
+    UseWindowKeys(this, {});
 }
 
 void TStatsForm::RefreshStatistics() {

@@ -8,6 +8,7 @@
 #include "util/textutils.h"
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
+#include "widgets/windowkeys.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -59,6 +60,7 @@ TTimeClient::TTimeClient(QWidget* parent)
             [this] { RunHandler([this] { Button1Click(); }); });
 
     Time1.OnStatus = [this](TTimeStatus status) { Time1Status(status); };
+    UseWindowKeys(this, {});
 }
 
 void TTimeClient::showEvent(QShowEvent* event) {

@@ -16,6 +16,7 @@
 #include "widgets/designfont.h"
 #include "widgets/forms.h"
 #include "widgets/mainwindow.h"
+#include "widgets/windowkeys.h"
 
 #include <QEventLoop>
 #include <QHideEvent>
@@ -93,6 +94,7 @@ TTimeLapseForm::TTimeLapseForm(QWidget* parent)
 
     connect(Button1, &QPushButton::clicked, this,
             [this] { RunHandler([this] { Button1Click(); }); });
+    UseWindowKeys(this, {});
 }
 
 void TTimeLapseForm::SetStatus(const QString& text) {

@@ -1,5 +1,6 @@
 #include "viewers/drawgrid.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -10,6 +11,9 @@ namespace lumisk {
 namespace {
 // Light lines on a dark ground, as a classic owner-drawn grid has them.
 const QColor kLineColor(192, 192, 192);
+// The keyboard's frame, bright on dark thumbnails and on the black ground.
+const QColor kFocusColor(255, 255, 0);
+constexpr int kFocusWidth = 3;
 } // namespace
 
 TDrawGrid::TDrawGrid(int cellWidth, int cellHeight, QWidget* parent)
@@ -39,6 +43,24 @@ QPoint TDrawGrid::ToGrid(QPoint clientPoint) const {
 QRect TDrawGrid::CellRectOnScreen(int column, int row) const {
     return QRect(column * PitchX() - horizontalScrollBar()->value(),
                  row * PitchY() - verticalScrollBar()->value(), cellWidth_, cellHeight_);
+}
+
+void TDrawGrid::SetFocusCell(int column, int row) {
+    if (focusCell_ == QPoint(column, row)) return;
+    focusCell_ = QPoint(column, row);
+    viewport()->update();
+}
+
+void TDrawGrid::ScrollToCell(int column, int row) {
+    // In grid coordinates: the cell's extent against the part shown.
+    auto show = [](QScrollBar* bar, int start, int length, int room) {
+        if (start < bar->value() || length > room)
+            bar->setValue(start);
+        else if (start + length > bar->value() + room)
+            bar->setValue(start + length - room);
+    };
+    show(horizontalScrollBar(), column * PitchX(), cellWidth_, viewport()->width());
+    show(verticalScrollBar(), row * PitchY(), cellHeight_, viewport()->height());
 }
 
 void TDrawGrid::UpdateScrollBars() {
@@ -80,6 +102,14 @@ void TDrawGrid::paintEvent(QPaintEvent* event) {
         painter.fillRect(QRect(-origin.x(), row * PitchY() + cellHeight_ - origin.y(),
                                columns_ * PitchX(), kLineWidth),
                          kLineColor);
+
+    if (hasFocus() && focusCell_.x() >= 0) {
+        const QRect cell = CellRectOnScreen(focusCell_.x(), focusCell_.y());
+        const int inset = kFocusWidth / 2;
+        painter.setPen(QPen(kFocusColor, kFocusWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(cell.adjusted(inset, inset, -inset - 1, -inset - 1));
+    }
 }
 
 void TDrawGrid::mousePressEvent(QMouseEvent* event) {
@@ -88,6 +118,24 @@ void TDrawGrid::mousePressEvent(QMouseEvent* event) {
 
 void TDrawGrid::mouseMoveEvent(QMouseEvent* event) {
     if (OnMouseMove) OnMouseMove(ToGrid(event->position().toPoint()));
+}
+
+void TDrawGrid::keyPressEvent(QKeyEvent* event) {
+    if (OnKeyPress && OnKeyPress(event)) {
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TDrawGrid::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TDrawGrid::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 bool TDrawGrid::viewportEvent(QEvent* event) {

@@ -4,7 +4,9 @@
 // paints only the ground and the lines; each cell that a paint exposes is
 // handed to OnDrawCell, in grid order, before the lines are drawn. Mouse
 // presses and moves (with or without a button held) are reported in grid
-// coordinates, scrolling included. The callbacks must not throw.
+// coordinates, scrolling included. One cell may carry the focus frame, drawn
+// while the grid has the keyboard focus; keys the grid does not scroll by
+// itself go first to OnKeyPress. The callbacks must not throw.
 #include <QAbstractScrollArea>
 #include <QPainter>
 #include <functional>
@@ -26,15 +28,26 @@ class TDrawGrid : public QAbstractScrollArea {
     QPoint ToGrid(QPoint clientPoint) const;
     // The cell rectangle in client coordinates.
     QRect CellRectOnScreen(int column, int row) const;
+    // The cell with the focus frame (column -1: none).
+    void SetFocusCell(int column, int row);
+    QPoint FocusCell() const { return focusCell_; }
+    // Scrolls as little as needed to show the whole cell (its top-left part
+    // when the client area is smaller).
+    void ScrollToCell(int column, int row);
 
     std::function<void(QPainter& painter, int column, int row, const QRect& rect)> OnDrawCell;
     std::function<void(QPoint gridPoint)> OnMouseDown;
     std::function<void(QPoint gridPoint)> OnMouseMove;
+    // Answers whether it handled the key.
+    std::function<bool(QKeyEvent* event)> OnKeyPress;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
@@ -48,6 +61,7 @@ class TDrawGrid : public QAbstractScrollArea {
     const int cellHeight_;
     int columns_ = 0;
     int rows_ = 0;
+    QPoint focusCell_{-1, -1};
 };
 
 } // namespace lumisk

@@ -7,12 +7,15 @@
 #include "widgets/designfont.h"
 #include "widgets/forms.h"
 #include "widgets/mainwindow.h"
+#include "widgets/windowkeys.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace lumisk {
 
@@ -60,6 +63,12 @@ TThumbnailForm::TThumbnailForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     };
     DrawGrid1->OnMouseMove = [this](QPoint p) { DrawGrid1MouseMove(p); };
     DrawGrid1->OnMouseDown = [this](QPoint p) { RunHandler([&] { DrawGrid1MouseDown(p); }); };
+    DrawGrid1->OnKeyPress = [this](QKeyEvent* event) {
+        bool handled = false;
+        RunHandler([&] { handled = DrawGrid1KeyDown(event); });
+        return handled;
+    };
+    DrawGrid1->setFocusPolicy(Qt::StrongFocus);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -73,6 +82,7 @@ TThumbnailForm::TThumbnailForm(QWidget* parent) : QWidget(parent, Qt::Window) {
         frame.moveCenter(screen->availableGeometry().center());
     setGeometry(frame);
     setWindowState(Qt::WindowMaximized);
+    UseWindowKeys(this, {});
 }
 
 void TThumbnailForm::showEvent(QShowEvent* event) {
@@ -88,11 +98,17 @@ void TThumbnailForm::resizeEvent(QResizeEvent* event) {
 
 void TThumbnailForm::FormShow() {
     FormResize();
+    const QComboBox* list = DescriptionList();
+    keysUsed_ = false;
+    MoveFocus(list ? std::max(0, list->currentIndex()) : 0, false);
+    DrawGrid1->setFocus();
 }
 
 void TThumbnailForm::FormResize() {
     grid_.Layout(DrawGrid1->ClientWidth(), EntryCount());
     DrawGrid1->SetGridSize(grid_.Columns(), grid_.Rows());
+    // The frame stays on its camera, whose cell moves with the columns.
+    MoveFocus(focus_, false);
     ProcessPendingEvents();
     DrawGrid1->viewport()->update();
 }
@@ -115,7 +131,10 @@ void TThumbnailForm::DrawGrid1DrawCell(QPainter& painter, int column, int row, c
 }
 
 void TThumbnailForm::DrawGrid1MouseMove(QPoint gridPoint) {
-    const int position = grid_.PositionAt(gridPoint.x(), gridPoint.y());
+    ShowName(grid_.PositionAt(gridPoint.x(), gridPoint.y()));
+}
+
+void TThumbnailForm::ShowName(int position) {
     if (position < 0 || position >= EntryCount()) {
         Panel1->clear();
         return;
@@ -125,7 +144,44 @@ void TThumbnailForm::DrawGrid1MouseMove(QPoint gridPoint) {
 }
 
 void TThumbnailForm::DrawGrid1MouseDown(QPoint gridPoint) {
-    const int position = grid_.PositionAt(gridPoint.x(), gridPoint.y());
+    Pick(grid_.PositionAt(gridPoint.x(), gridPoint.y()));
+}
+
+void TThumbnailForm::MoveFocus(int position, bool scroll) {
+    const int count = EntryCount();
+    focus_ = count == 0 ? -1 : std::clamp(position, 0, count - 1);
+    if (focus_ < 0 || !keysUsed_) {
+        DrawGrid1->SetFocusCell(-1, -1);
+        return;
+    }
+    const int columns = std::max(1, grid_.Columns());
+    DrawGrid1->SetFocusCell(focus_ % columns, focus_ / columns);
+    if (scroll) DrawGrid1->ScrollToCell(focus_ % columns, focus_ / columns);
+}
+
+bool TThumbnailForm::DrawGrid1KeyDown(QKeyEvent* event) {
+    if (event->modifiers() & ~Qt::KeypadModifier) return false;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Pick(focus_);
+        return true;
+    }
+    static const std::pair<int, TGridMove> kMoves[] = {
+        {Qt::Key_Left, TGridMove::Left},     {Qt::Key_Right, TGridMove::Right},
+        {Qt::Key_Up, TGridMove::Up},         {Qt::Key_Down, TGridMove::Down},
+        {Qt::Key_PageUp, TGridMove::PageUp}, {Qt::Key_PageDown, TGridMove::PageDown},
+        {Qt::Key_Home, TGridMove::Home},     {Qt::Key_End, TGridMove::End}};
+    for (const auto& [key, move] : kMoves) {
+        if (event->key() != key) continue;
+        keysUsed_ = true;
+        const int pageRows = DrawGrid1->ClientHeight() / TThumbnailGrid::kPitch;
+        MoveFocus(grid_.Moved(focus_, move, EntryCount(), pageRows), true);
+        ShowName(focus_);
+        return true;
+    }
+    return false;
+}
+
+void TThumbnailForm::Pick(int position) {
     if (position < 0 || position >= EntryCount()) return;
     QComboBox* list = DescriptionList();
     // Of cameras whose names differ only in case, the first is loaded.

@@ -7,6 +7,11 @@
 // Created hidden with the other windows and never destroyed; closing hides
 // it. The first showing is maximized, later ones keep the state the user
 // left. Columns and rows are recomputed only on showing and resizing.
+// The keyboard moves a focus frame (arrow keys, Home, End, PgUp, PgDn),
+// scrolling to keep it in view and naming its camera in the top panel;
+// Enter picks the framed camera as a click does; Escape closes. Each showing
+// puts the frame on the main window's current camera, drawn from the first
+// key on, so that the grid looks as before to the mouse.
 // Thumbnails are built when their cells are first painted and kept in the
 // camera records (viewers/thumbnails.h); a handler's errors go to the
 // general error report.
@@ -33,13 +38,23 @@ class TThumbnailForm : public QWidget {
     void DrawGrid1DrawCell(QPainter& painter, int column, int row, const QRect& rect);
     void DrawGrid1MouseMove(QPoint gridPoint);
     void DrawGrid1MouseDown(QPoint gridPoint);
+    bool DrawGrid1KeyDown(QKeyEvent* event);
+    // The drop-down position that the focus frame is on (-1: none).
+    int FocusPosition() const { return focus_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // Makes the camera at a drop-down position current and starts its View.
+    void Pick(int position);
+    void MoveFocus(int position, bool scroll);
+    void ShowName(int position);
+
     TThumbnailGrid grid_;
+    int focus_ = -1;
+    bool keysUsed_ = false;
 };
 
 } // namespace lumisk

@@ -12,6 +12,9 @@
 
 namespace lumisk {
 
+// Moves of the keyboard's focus frame.
+enum class TGridMove { Left, Right, Up, Down, PageUp, PageDown, Home, End };
+
 class TThumbnailGrid {
   public:
     static constexpr int kCellSize = 200;
@@ -36,6 +39,14 @@ class TThumbnailGrid {
     // the point lies outside every cell, including the strip right of the
     // last column, which would otherwise alias the previous row's last cell.
     int PositionAt(int x, int y) const;
+    // Where the focus frame goes from position by move, among that many
+    // cameras, a page being pageRows rows (at least 1). Left and Right step
+    // through the catalogue order, Up, Down and the page moves keep the
+    // column and stop at its first or last camera, Home and End go to the
+    // first and last camera. A position outside the catalogue is first
+    // brought inside it; -1 when there are no cameras.
+    int Moved(int position, TGridMove move, int cameras, int pageRows) const;
+
     // The 200 x 200 rectangle of a cell in grid coordinates.
     static QRect CellRect(int column, int row);
 

@@ -51,6 +51,20 @@ QPoint TViewerLayout::Centred(QSize outer) const {
             s.top() + std::max(0, (s.height() - outer.height()) / 2)};
 }
 
+QSize TViewerLayout::FittedControl(QSize picture) const {
+    const QSize room =
+        (metrics_.WorkArea.size() - metrics_.FrameExtra - QSize(kExtraWidth, kExtraHeight))
+            .expandedTo(QSize(1, 1));
+    if (picture.isEmpty() || (picture.width() <= room.width() && picture.height() <= room.height()))
+        return picture;
+    const std::int64_t pw = picture.width(), ph = picture.height();
+    const std::int64_t rw = room.width(), rh = room.height();
+    // The tighter of the two sides decides the scale.
+    if (pw * rh >= ph * rw)
+        return {room.width(), static_cast<int>(std::max<std::int64_t>(1, ph * rw / pw))};
+    return {static_cast<int>(std::max<std::int64_t>(1, pw * rh / ph)), room.height()};
+}
+
 QSize TViewerLayout::ZoomedIn(QSize control) {
     const std::int64_t w = std::int64_t{control.width()} * 2;
     const std::int64_t h = std::int64_t{control.height()} * 2;

@@ -66,6 +66,11 @@ class TViewerLayout {
     // this size (a bar takes its thickness from the other direction).
     static TScrollBars ScrollBarsFor(QSize content, QSize viewport, int barExtent);
 
+    // The largest image control of the picture's shape (sides rounded down,
+    // at least 1) whose window fits the work area; a picture that fits
+    // already keeps its size.
+    QSize FittedControl(QSize picture) const;
+
     // Zoom steps by a factor of two. Zooming in leaves the size as it is at
     // the cap; zooming out truncates (1 becomes 0, and 0 stays 0).
     static QSize ZoomedIn(QSize control);

@@ -155,12 +155,15 @@ void TViewForm::BuildControls() {
         a->setObjectName(name);
         return a;
     };
-    SaveAsBMP1 = item("SaveAsBMP1", "Save As BMP ...");
-    SetAsWallpaperCentered1 = item("SetAsWallpaperCentered1", "Set As Wallpaper (Centered)");
-    SetAsWallpaperTiled1 = item("SetAsWallpaperTiled1", "Set As Wallpaper (Tiled)");
-    Zoom1 = item("Zoom1", "Zoom In");
-    ZoomOut1 = item("ZoomOut1", "Zoom Out");
-    Close1 = item("Close1", "Close");
+    // "&" marks each item's access key; the text shown is without it.
+    SaveAsBMP1 = item("SaveAsBMP1", "&Save As BMP ...");
+    SetAsWallpaperCentered1 = item("SetAsWallpaperCentered1", "Set As Wallpaper (&Centered)");
+    SetAsWallpaperTiled1 = item("SetAsWallpaperTiled1", "Set As Wallpaper (&Tiled)");
+    Zoom1 = item("Zoom1", "Zoom &In");
+    ZoomOut1 = item("ZoomOut1", "Zoom &Out");
+    FitToWindow1 = item("FitToWindow1", "&Fit to window");
+    FitToWindow1->setCheckable(true);
+    Close1 = item("Close1", "C&lose");
 
     // The wheel zooms wherever it is turned over the viewer; the scroll box
     // would otherwise take it for scrolling.
@@ -183,9 +186,29 @@ void TViewForm::ConnectHandlers() {
     on(SetAsWallpaperTiled1, &QAction::triggered, &TViewForm::SetAsWallpaperTiled1Click);
     on(Zoom1, &QAction::triggered, &TViewForm::Zoom1Click);
     on(ZoomOut1, &QAction::triggered, &TViewForm::ZoomOut1Click);
+    on(FitToWindow1, &QAction::triggered, &TViewForm::FitToWindow1Click);
     on(Close1, &QAction::triggered, &TViewForm::Close1Click);
     connect(Image1, &TPictureControl::MenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(at); });
+    BuildKeys();
+}
+
+void TViewForm::BuildKeys() {
+    // The menu's keys work while the viewer is the active window.
+    Zoom1->setShortcuts({Qt::Key_Plus, Qt::Key_Equal});
+    ZoomOut1->setShortcut(Qt::Key_Minus);
+    Close1->setShortcut(Qt::Key_Escape);
+    addActions({Zoom1, ZoomOut1, Close1});
+    // Stepping by key leaves the mouse pointer where it is.
+    auto key = [this](const QList<QKeySequence>& keys, const std::function<void()>& handler) {
+        auto* action = new QAction(this);
+        action->setShortcuts(keys);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [handler] { RunHandler(handler); });
+    };
+    key({Qt::Key_Right}, [this] { StepCamera(true, false); });
+    key({Qt::Key_Left}, [this] { StepCamera(false, false); });
+    key({Qt::Key_F5, Qt::Key_R}, [this] { Button3Click(); });
 }
 
 // ---- Geometry --------------------------------------------------------------
@@ -276,6 +299,7 @@ void TViewForm::OpenOnCurrentPreview() {
     // A file whose ending names no decoder leaves an empty picture.
     std::optional<QImage> decoded = DecodeImageFile(path);
     Image1->SetPicture(decoded ? *decoded : QImage());
+    if (FitToWindow1->isChecked()) ApplyFit();
     Image1->setToolTip(QString());
     SizeToImage();
     CopyCaptions();
@@ -317,6 +341,7 @@ void TViewForm::Close1Click() {
 // ---- Zoom ------------------------------------------------------------------
 
 void TViewForm::Zoom(QSize (*step)(QSize)) {
+    if (FitToWindow1->isChecked()) return;
     hide();
     Image1->SelectStretched();
     ResetScrollPosition();
@@ -331,6 +356,28 @@ void TViewForm::Zoom1Click() {
 
 void TViewForm::ZoomOut1Click() {
     Zoom(&TViewerLayout::ZoomedOut);
+}
+
+void TViewForm::ApplyFit() {
+    if (!FitToWindow1->isChecked()) {
+        Image1->SelectNatural();
+        return;
+    }
+    Image1->SelectStretched();
+    Image1->resize(Layout().FittedControl(Image1->Picture().size()));
+}
+
+void TViewForm::FitToWindow1Click() {
+    const bool fit = FitToWindow1->isChecked();
+    Zoom1->setEnabled(!fit);
+    ZoomOut1->setEnabled(!fit);
+    // Shown again at its new size, centred as after a zoom.
+    const bool shown = isVisible();
+    if (shown) hide();
+    ResetScrollPosition();
+    ApplyFit();
+    SizeToImage();
+    if (shown) show();
 }
 
 void TViewForm::FormMouseWheel(int delta) {
@@ -368,7 +415,7 @@ bool TViewForm::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- Cameras ---------------------------------------------------------------
 
-void TViewForm::StepCamera(bool next) {
+void TViewForm::StepCamera(bool next, bool movePointer) {
     IMainWindow* main = Main();
     if (!main) return;
     if (!(next ? main->NextEnabled() : main->BackEnabled())) return;
@@ -380,16 +427,16 @@ void TViewForm::StepCamera(bool next) {
     // The window may have changed size: put the pointer back on the button
     // just pressed so that the user can keep clicking.
     QPushButton* pressed = next ? Button1 : Button2;
-    QCursor::setPos(pressed->mapToGlobal(pressed->rect().center()));
+    if (movePointer) QCursor::setPos(pressed->mapToGlobal(pressed->rect().center()));
     CopyCaptions();
 }
 
 void TViewForm::Button1Click() {
-    StepCamera(true);
+    StepCamera(true, true);
 }
 
 void TViewForm::Button2Click() {
-    StepCamera(false);
+    StepCamera(false, true);
 }
 
 void TViewForm::DrawDownloading() {

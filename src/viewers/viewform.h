@@ -8,7 +8,13 @@
 // the main window's fields, and its two caption lines copy the main window's
 // url and description. Display modes: natural after each opening, stretched
 // after the first zoom until the next opening. The picture is a 24-bit
-// bitmap (Format_BGR888) after every opening and drawing.
+// bitmap (Format_BGR888) after every opening and drawing. "Fit to window",
+// while checked, shows every picture stretched to the largest size of its
+// shape that the work area holds (zooming is off meanwhile); it lasts for the
+// run and is never saved.
+//
+// Keys: + and - zoom, Right and Left step to the next and previous camera,
+// F5 and R refresh, Escape closes.
 //
 // Errors of decoding and writing reach the caller of the public operations;
 // the handlers connected to the controls report them through the general
@@ -45,7 +51,7 @@ class TViewForm : public QWidget {
     QPushButton* Button3; // "R"
     QMenu* PopupMenu1;
     QAction *SaveAsBMP1, *SetAsWallpaperCentered1, *SetAsWallpaperTiled1, *Zoom1, *ZoomOut1,
-        *Close1;
+        *FitToWindow1, *Close1;
     const TSaveDialogOptions SaveDialog1;
 
     // Opens the viewer on the current camera's preview, or shows the new
@@ -73,6 +79,7 @@ class TViewForm : public QWidget {
     void SetAsWallpaperTiled1Click();
     void Zoom1Click();
     void ZoomOut1Click();
+    void FitToWindow1Click();
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -87,6 +94,9 @@ class TViewForm : public QWidget {
 
   private:
     void BuildControls();
+    void BuildKeys();
+    // Natural mode, or with "Fit to window" the picture stretched to fit.
+    void ApplyFit();
     void ConnectHandlers();
     // Places the panels and labels for a client area of this size.
     void LayOut(QSize client);
@@ -95,7 +105,7 @@ class TViewForm : public QWidget {
     void SizeToImage();
     void ResetScrollPosition();
     void Zoom(QSize (*step)(QSize));
-    void StepCamera(bool next);
+    void StepCamera(bool next, bool movePointer);
     void CopyCaptions();
     void SetWallpaper(bool tiled);
     void DrawDownloading();

@@ -22,7 +22,8 @@ inline QLabel* PutLabel(QWidget* parent, const char* name, const char* text, int
     return label;
 }
 
-// A button with an optional hint; it never takes Enter as the default button.
+// A button with an optional hint. No dialog makes it its default button; Enter
+// reaches it through the window's keys (widgets/windowkeys.h).
 inline QPushButton* PutButton(QWidget* parent, const char* name, const char* caption,
                               const char* hint, int x, int y, int w, int h) {
     auto* button = Put(new QPushButton(caption, parent), name, x, y, w, h);

@@ -14,6 +14,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTest>
 
 using namespace lumisk;
 using namespace lumisk::test;
@@ -80,6 +81,44 @@ INSTANTIATE_TEST_SUITE_P(
                     TPointCase{"BelowTheLastRowIsNoCell", 10, 3 * 201 + 5, -1},
                     TPointCase{"NegativeIsNoCell", -1, 10, -1}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// ---- The focus frame's moves ------------------------------------------------------
+
+struct TMoveCase {
+    const char* Name;
+    int From;
+    TGridMove Move;
+    int PageRows;
+    int To;
+};
+
+class ThumbnailGridMoves : public testing::TestWithParam<TMoveCase> {};
+
+// Eight cameras in three columns: 0 1 2 / 3 4 5 / 6 7.
+TEST_P(ThumbnailGridMoves, StayInsideTheCatalogueAndTheirColumn) {
+    const TMoveCase& c = GetParam();
+    TThumbnailGrid grid;
+    grid.Layout(3 * TThumbnailGrid::kCellSize, 8);
+    EXPECT_EQ(grid.Moved(c.From, c.Move, 8, c.PageRows), c.To);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ThumbnailGridMoves,
+    testing::Values(TMoveCase{"RightWrapsToTheNextRow", 2, TGridMove::Right, 1, 3},
+                    TMoveCase{"RightAtTheLastStays", 7, TGridMove::Right, 1, 7},
+                    TMoveCase{"DownKeepsTheColumn", 1, TGridMove::Down, 1, 4},
+                    TMoveCase{"DownOverTheShortLastRowStays", 5, TGridMove::Down, 1, 5},
+                    TMoveCase{"PageDownByTwoRows", 0, TGridMove::PageDown, 2, 6},
+                    TMoveCase{"PageDownStopsAtTheColumnsLast", 2, TGridMove::PageDown, 2, 5},
+                    TMoveCase{"PageUpStopsAtTheColumnsFirst", 7, TGridMove::PageUp, 5, 1},
+                    TMoveCase{"EndIsTheLast", 4, TGridMove::End, 1, 7},
+                    TMoveCase{"PositionPastTheEndComesBackFirst", 12, TGridMove::Left, 1, 6}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(ThumbnailGridMovesEmpty, NoCamerasNoFrame) {
+    TThumbnailGrid grid;
+    EXPECT_EQ(grid.Moved(0, TGridMove::End, 0, 1), -1);
+}
 
 // ---- The window ----------------------------------------------------------------
 
@@ -420,3 +459,30 @@ TEST_F(ThumbnailFormTest, ThumbnailsOverTheBudgetAreDroppedAndRebuiltWhenPainted
 }
 
 } // namespace
+
+TEST_F(ThumbnailFormTest, KeysMoveAFrameIntoViewAndEnterLoadsItsCamera) {
+    WriteCameras({"C1", "C2", "C3", "C4", "C5", "C6", "C7", "C8", "C9", "C10"});
+    Start();
+    Main().nextbuttonClick(); // camera 2 current: the frame starts there
+    OpenGrid();
+    Form().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Form()));
+    EXPECT_EQ(Form().FocusPosition(), 1);
+    const QColor frame(255, 255, 0);
+    // Drawn from the first key on: the mouse user sees the grid as before.
+    EXPECT_NE(CellColour(Paint(), 1, 0, {1, 1}), frame);
+
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Left, Qt::Key_Down})
+        QTest::keyClick(Form().DrawGrid1, key);
+    EXPECT_EQ(Form().FocusPosition(), 9);
+    EXPECT_EQ(Form().Panel1->text(), "C10");
+    // Scrolled just enough to show the framed cell whole.
+    const QRect cell = Form().DrawGrid1->CellRectOnScreen(0, 3);
+    EXPECT_TRUE(Form().DrawGrid1->viewport()->rect().contains(cell));
+    EXPECT_EQ(CellColour(Paint(), 0, 3, {1, 1}), frame);
+
+    QTest::keyClick(Form().DrawGrid1, Qt::Key_Return);
+    EXPECT_EQ(App().Catalogue.Current, 10);
+    EXPECT_FALSE(Form().isVisible());
+    EXPECT_EQ(Main().ViewStarts(), 1);
+}

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTest>
 #include <QWheelEvent>
 
 using namespace lumisk;
@@ -361,3 +363,98 @@ TEST_P(ViewerClose, ClickOrMenuHidesTheViewer) {
 
 INSTANTIATE_TEST_SUITE_P(Ways, ViewerClose, testing::Bool(),
                          [](const auto& info) { return info.param ? "menu" : "image_click"; });
+
+// ---- Keys ----------------------------------------------------------------------
+
+struct ViewerKeyCase {
+    const char* name;
+    int from; // 1-based camera
+    Qt::Key key;
+    int current;
+    QSize control;
+    bool visible;
+    int views;
+};
+
+class ViewerKeys : public Viewer, public testing::WithParamInterface<ViewerKeyCase> {};
+
+TEST_P(ViewerKeys, ZoomStepRefreshAndClose) {
+    const ViewerKeyCase& c = GetParam();
+    Main().description_combo->setCurrentIndex(c.from - 1);
+    Main().description_comboClick();
+    View().OpenOnCurrentPreview();
+    View().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&View()));
+    QCursor::setPos(3, 4);
+    QTest::keyClick(&View(), c.key);
+    EXPECT_EQ(App().Catalogue.Current, c.current);
+    EXPECT_EQ(View().Image1->size(), c.control);
+    EXPECT_EQ(View().isVisible(), c.visible);
+    EXPECT_EQ(Main().ViewStarts(), c.views);
+    // A key leaves the mouse pointer alone.
+    EXPECT_EQ(QCursor::pos(), QPoint(3, 4));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ViewerKeys,
+    testing::Values(
+        ViewerKeyCase{"plus_zooms_in", 1, Qt::Key_Plus, 1, {600, 400}, true, 0},
+        ViewerKeyCase{"minus_zooms_out", 1, Qt::Key_Minus, 1, {150, 100}, true, 0},
+        ViewerKeyCase{"right_is_the_next_camera", 1, Qt::Key_Right, 2, {40, 30}, true, 0},
+        ViewerKeyCase{"left_is_the_previous_camera", 2, Qt::Key_Left, 1, {300, 200}, true, 0},
+        ViewerKeyCase{"f5_refreshes", 2, Qt::Key_F5, 2, {40, 30}, true, 1},
+        ViewerKeyCase{"r_refreshes", 2, Qt::Key_R, 2, {40, 30}, true, 1},
+        ViewerKeyCase{"escape_closes", 1, Qt::Key_Escape, 1, {300, 200}, false, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Fit to window -------------------------------------------------------------
+
+class ViewerFit : public Viewer, public testing::WithParamInterface<QSize> {};
+
+TEST_P(ViewerFit, LargePictureFitsTheWorkAreaWholeUntilTurnedOff) {
+    const QSize picture = GetParam();
+    Preview("Cam 2.BMP", picture);
+    Main().description_combo->setCurrentIndex(1);
+    Main().description_comboClick();
+    View().OpenOnCurrentPreview();
+    View().FitToWindow1->trigger();
+
+    const QSize work = View().screen()->availableGeometry().size();
+    const QSize control = View().Image1->size();
+    const QSize outer = View().frameGeometry().size();
+    EXPECT_TRUE(View().isVisible());
+    EXPECT_TRUE(outer.width() <= work.width() && outer.height() <= work.height()) << outer.width();
+    // As large as fits: one side reaches the work area's edge.
+    EXPECT_TRUE(outer.width() == work.width() || outer.height() == work.height());
+    // The same shape, to the pixel lost by rounding down.
+    const qint64 skew =
+        qint64{control.width()} * picture.height() - qint64{control.height()} * picture.width();
+    EXPECT_LE(std::abs(skew), std::max(picture.width(), picture.height()));
+    // The scroll box lays out its bars when events are next processed.
+    EXPECT_TRUE(WaitFor([&] {
+        return !View().ScrollBox1->horizontalScrollBar()->isVisible() &&
+               !View().ScrollBox1->verticalScrollBar()->isVisible();
+    }));
+
+    // No zooming meanwhile.
+    View().Zoom1->trigger();
+    Wheel(View().Image1, -120);
+    EXPECT_EQ(View().Image1->size(), control);
+    EXPECT_EQ(View().Picture().size(), picture);
+    // A picture that fits keeps its size.
+    View().Button2->click();
+    EXPECT_EQ(View().Image1->size(), QSize(300, 200));
+
+    View().Button1->click();
+    EXPECT_EQ(View().Image1->size(), control);
+    View().FitToWindow1->trigger();
+    EXPECT_EQ(View().Image1->size(), picture);
+    EXPECT_FALSE(View().Image1->Stretched());
+    View().ZoomOut1->trigger();
+    EXPECT_EQ(View().Image1->size(), picture / 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ViewerFit, testing::Values(QSize(2000, 1000), QSize(500, 3000)),
+                         [](const auto& info) {
+                             return info.param.width() > 1000 ? "wide" : "tall";
+                         });
