@@ -4,7 +4,11 @@
 // 640 x 480 JPEG). Prints the wall time and cameras per second of each size,
 // and each rate against the first size's: a refresh whose cost per camera
 // grows with the catalogue shows here as a falling rate.
-// Usage: bench_refreshwindow [cameras...]   (default: 200 2000)
+// A size written CAMERAS/DEAD makes DEAD of the cameras, spread through the
+// list, unreachable: their port never completes a connection (a listener
+// whose queue is full), so each costs the read time-out, TIMEOUT-MS (the
+// settings' time-out, default 5000).
+// Usage: bench_refreshwindow [--timeout MS] [CAMERAS[/DEAD]...]   (default: 200 2000)
 #include "app/createforms.h"
 #include "app/mainform.h"
 #include "catalogue/appstate.h"
@@ -20,19 +24,54 @@
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <netinet/in.h>
 #include <random>
+#include <string>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// Seconds of one whole refresh of `cameras` cameras, or -1 when a camera
-// failed.
-double RefreshSeconds(int cameras, const QString& www, const lumisk::test::TNginx& nginx) {
+// A loopback port whose connections never complete: a listener with room
+// for one waiting connection, which our own takes, so that the kernel drops
+// the opening packets of any other.
+class TFullListener {
+  public:
+    TFullListener() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        auto* any = reinterpret_cast<sockaddr*>(&address);
+        ::bind(listener_, any, sizeof address);
+        ::listen(listener_, 0);
+        ::getsockname(listener_, any, &length);
+        ::connect(filler_, any, sizeof address);
+        port_ = ntohs(address.sin_port);
+    }
+    ~TFullListener() {
+        ::close(filler_);
+        ::close(listener_);
+    }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/cam.jpg"; }
+
+  private:
+    int listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int filler_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int port_ = 0;
+};
+
+// Seconds of one whole refresh of `cameras` cameras of which `dead` cannot
+// be reached, or -1 when the counts are not as expected.
+double RefreshSeconds(int cameras, int dead, int timeoutMs, const QString& www,
+                      const lumisk::test::TNginx& nginx) {
     for (int i = 0; i < cameras; ++i) {
         const QString name = www + QString("/cam%1.jpg").arg(i);
         if (i > 0 && !QFile::exists(name))
@@ -42,11 +81,17 @@ double RefreshSeconds(int cameras, const QString& www, const lumisk::test::TNgin
     const std::string folder = data.path().toStdString();
     lumisk::SetDataDirectory(folder);
     QDir().mkpath(data.path() + "/Previews");
+    TFullListener unreachable;
+    const int every = dead > 0 ? cameras / dead : cameras + 1;
     {
         std::ofstream dat(folder + "/orvane.dat", std::ios::binary);
-        for (int i = 0; i < cameras; ++i)
+        for (int i = 0, d = 0; i < cameras; ++i) {
+            const bool isDead = d < dead && i % every == every / 2;
+            d += isDead;
             dat << "Camera " << i << "\r\n"
-                << nginx.Url("/cam" + std::to_string(i) + ".jpg") << "\r\n\r\n5\r\n\r\n";
+                << (isDead ? unreachable.Url() : nginx.Url("/cam" + std::to_string(i) + ".jpg"))
+                << "\r\n\r\n5\r\n\r\n";
+        }
         std::ofstream ini(folder + "/orvane.ini", std::ios::binary);
         ini << "[Settings]\r\nVersion Flag=" << lumisk::VersionLine << "\r\n";
     }
@@ -54,13 +99,15 @@ double RefreshSeconds(int cameras, const QString& www, const lumisk::test::TNgin
     lumisk::TMainForm& main = *lumisk::TheMainForm();
     main.show();
     lumisk::Forms().Settings->DateSkip->setChecked(false);
+    lumisk::Forms().Settings->timeout->setText(QString::number(timeoutMs));
     lumisk::TRefreshPreviews& refresh = *lumisk::Forms().RefreshPreviews;
     refresh.show();
     refresh.updatestyle->setCurrentIndex(static_cast<int>(lumisk::TRefreshStyle::AllPreviews));
     const auto t0 = std::chrono::steady_clock::now();
     refresh.Button1Click();
     const auto t1 = std::chrono::steady_clock::now();
-    const bool allUpdated = refresh.Edit2->text().toInt() == cameras;
+    const bool allUpdated =
+        refresh.Edit2->text().toInt() == cameras - dead && refresh.Edit4->text().toInt() == dead;
     if (!allUpdated)
         std::fprintf(stderr, "%d cameras: %s updated, %s failed\n", cameras,
                      refresh.Edit2->text().toLocal8Bit().constData(),
@@ -74,10 +121,17 @@ double RefreshSeconds(int cameras, const QString& www, const lumisk::test::TNgin
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty()) sizes = {200, 2000};
+    std::vector<std::pair<int, int>> sizes; // cameras, dead
+    int timeoutMs = 5000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--timeout" && i + 1 < argc) {
+            timeoutMs = std::atoi(argv[++i]);
+            continue;
+        }
+        const char* slash = std::strchr(argv[i], '/');
+        sizes.emplace_back(std::atoi(argv[i]), slash ? std::atoi(slash + 1) : 0);
+    }
+    if (sizes.empty()) sizes = {{200, 0}, {2000, 0}};
     if (!lumisk::test::TNginx::Available()) {
         std::fprintf(stderr, "%s\n", lumisk::test::TNginx::SkipReason);
         return 1;
@@ -97,13 +151,14 @@ int main(int argc, char** argv) {
     lumisk::Services().Dialogs = &dialogs;
 
     double firstRate = 0;
-    for (int cameras : sizes) {
-        const double seconds = RefreshSeconds(cameras, www.path(), nginx);
+    for (const auto& [cameras, dead] : sizes) {
+        const double seconds = RefreshSeconds(cameras, dead, timeoutMs, www.path(), nginx);
         if (seconds < 0) return 1;
         const double rate = cameras / seconds;
         if (firstRate == 0) firstRate = rate;
-        std::printf("%6d cameras: %8.2f s  %7.1f cameras/s  (%.2fx the rate at %d)\n", cameras,
-                    seconds, rate, rate / firstRate, sizes.front());
+        std::printf("%6d cameras, %d unreachable (time-out %d ms): %8.2f s  %7.1f cameras/s  "
+                    "(%.2fx the rate of the first)\n",
+                    cameras, dead, timeoutMs, seconds, rate, rate / firstRate);
         std::fflush(stdout);
     }
     return 0;

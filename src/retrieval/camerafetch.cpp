@@ -210,9 +210,13 @@ void TCameraFetch::StartLeg(TLeg& leg, bool head, int readTimeoutMs) {
                 throw EFCreateError(request_.WorkFile);
         };
     }
+    // A host that drops every packet would otherwise hold the camera for the
+    // system's own connect time-out (minutes): reaching it is waiting for an
+    // answer too, and may take no longer than the read time-out.
+    const int connectTimeoutMs =
+        request_.ConnectTimeoutMs > 0 ? request_.ConnectTimeoutMs : std::max(readTimeoutMs, 0);
     leg.transfer = std::make_unique<THttpTransfer>(
-        session_,
-        THttpTransfer::TRequest{request_.Url, head, readTimeoutMs, request_.ConnectTimeoutMs},
+        session_, THttpTransfer::TRequest{request_.Url, head, readTimeoutMs, connectTimeoutMs},
         std::move(sink));
     leg.transfer->OnReady = [this, &leg] {
         leg.ready = true;

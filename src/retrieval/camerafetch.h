@@ -73,7 +73,7 @@ struct TFetchRequest {
     // The settings' read time-out text in milliseconds: the HEAD uses 5000
     // when it is no number, the GET then fails.
     std::string Timeout = "5000";
-    int ConnectTimeoutMs = 0; // 0: no limit, as a View
+    int ConnectTimeoutMs = 0; // 0: the request's read time-out
     std::string WorkFile;     // full path of the file the body is written to
     bool KeepRejectedWorkFile = false;
     // Send the GET while a slow date check still waits for its answer

@@ -83,9 +83,12 @@ TEST_F(DeadCameraView, RefusedCameraEndsAsAFailedGetAndASilentOneStillGetsIt) {
     EXPECT_FALSE(App().DownloadFailed);
 }
 
-// The pool's rules: a connect time-out, and a GET sent early while a slow
-// date check waits, which must wait for a connection first.
-TEST(DeadCameraFetch, ConnectTimeOutGetsNoEarlyGet) {
+// A host that never completes the connection costs one read time-out, not
+// the system's connect time-out of minutes, and gets no GET: neither the
+// View's, nor the pool's early one, which must wait for a connection first.
+class DeadCameraFetch : public testing::TestWithParam<bool> {};
+
+TEST_P(DeadCameraFetch, ConnectTimeOutWithinTheReadTimeOutGetsNoGet) {
     TTempDir dir;
     SetDataDirectory(dir.Path());
     // A port whose connections never complete: a listener with room for one
@@ -121,8 +124,7 @@ TEST(DeadCameraFetch, ConnectTimeOutGetsNoEarlyGet) {
     TFetchRequest request;
     request.Url = "http://127.0.0.1:" + std::to_string(port) + "/cam";
     request.Timeout = "400";
-    request.ConnectTimeoutMs = 600;
-    request.EarlyDownload = true;
+    request.EarlyDownload = GetParam();
     request.WorkFile = dir.File("image.dat");
     THttpSession session;
     TCameraFetch fetch(session, request, &observer);
@@ -134,3 +136,6 @@ TEST(DeadCameraFetch, ConnectTimeOutGetsNoEarlyGet) {
     EXPECT_EQ(server->RequestCount(), 0u);
     EXPECT_EQ(fetch.Result().Reason, "time-out");
 }
+
+INSTANTIATE_TEST_SUITE_P(ViewAndPool, DeadCameraFetch, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "EarlyGet" : "View"; });
