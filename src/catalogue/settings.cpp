@@ -4,9 +4,7 @@
 #include "util/singlelinevalidator.h"
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
-
-#include <QGuiApplication>
-#include <QScreen>
+#include "widgets/windowplacement.h"
 
 namespace lumisk {
 
@@ -21,11 +19,11 @@ TSettings::TSettings(QWidget* parent)
     Panel10 = Put(new QFrame(this), "Panel10", 0, 0, 246, 151);
     Panel10->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
-    AutoLoadFavs = Put(new QCheckBox("Auto-load favourites when selected", Panel10),
-                         "AutoLoadFavs", 8, 8, 193, 17);
+    AutoLoadFavs = Put(new QCheckBox("Auto-load favourites when selected", Panel10), "AutoLoadFavs",
+                       8, 8, 193, 17);
     AutoLoadFavs->setChecked(true);
     DateSkip = Put(new QCheckBox("Skip download if date matches last download", Panel10),
-                     "DateSkip", 8, 25, 233, 17);
+                   "DateSkip", 8, 25, 233, 17);
     DateSkip->setChecked(true);
     Label1 = PutLabel(Panel10, "Label1", "Name", 80, 56);
     Label10 = PutLabel(Panel10, "Label10", "Port", 208, 56);
@@ -40,14 +38,17 @@ TSettings::TSettings(QWidget* parent)
         field->setValidator(new TSingleLineValidator(field));
 
     // Tab order as designed: EnableProxy, OK, the two boxes, timeout, proxy.
-    QWidget* order[] = {EnableProxy, Button1, AutoLoadFavs, DateSkip, timeout, proxyserver,
-                        proxyserverport};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    QWidget* order[] = {EnableProxy, Button1,     AutoLoadFavs,   DateSkip,
+                        timeout,     proxyserver, proxyserverport};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 }
 
-void TSettings::Button1Click() { hide(); }
+void TSettings::Button1Click() {
+    hide();
+}
 
 TSettingsValues TSettings::Values(TSettingsValues base) const {
     base.ProxyEnabled = EnableProxy->isChecked();
@@ -69,11 +70,7 @@ void TSettings::SetValues(const TSettingsValues& values) {
 }
 
 void TSettings::showEvent(QShowEvent* event) {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->geometry().center());
-        move(r.topLeft());
-    }
+    TWindowPlacement::Place(this, TPlacement::Centred);
     QWidget::showEvent(event);
 }
 

@@ -45,12 +45,6 @@ TViewerFit TViewerLayout::Fit(QSize control) const {
     return fit;
 }
 
-QPoint TViewerLayout::Centred(QSize outer) const {
-    const QRect& s = metrics_.Screen;
-    return {s.left() + std::max(0, (s.width() - outer.width()) / 2),
-            s.top() + std::max(0, (s.height() - outer.height()) / 2)};
-}
-
 QSize TViewerLayout::ZoomedIn(QSize control) {
     const std::int64_t w = std::int64_t{control.width()} * 2;
     const std::int64_t h = std::int64_t{control.height()} * 2;
