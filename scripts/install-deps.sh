@@ -14,6 +14,8 @@ packages=(
 if [ "${1:-}" = "--tests" ]; then
   # libjpeg-turbo-progs: djpeg, the decoding yardstick of bench_view.
   packages+=(nginx-light tinyproxy openssl ffmpeg xinetd chromium libjpeg-turbo-progs)
+  # A real window manager on Xvfb for window placement: openbox, xprop, xcb.
+  packages+=(openbox x11-utils libxcb1-dev)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -6,7 +6,11 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <optional>
 
 namespace lumisk {
@@ -18,16 +22,45 @@ QMargins& LastSeenMargins() {
     return margins;
 }
 
-// The margins the window manager has reported for this window, if any. A
-// window that was never shown has none yet; one that was keeps those it had.
+// On X11 the window manager states the frame it has put around a window in
+// the window's _NET_FRAME_EXTENTS, and the frame is known only once it has:
+// the frame the window system measures otherwise can be caught half built.
+std::optional<QMargins> StatedFrameExtents(xcb_connection_t* c, const QWindow* handle) {
+    static const xcb_atom_t extents = [c] {
+        const char name[] = "_NET_FRAME_EXTENTS";
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return atom;
+    }();
+    const auto window = static_cast<xcb_window_t>(handle->winId());
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr);
+    std::optional<QMargins> margins;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 16) {
+        // Left, right, top, bottom.
+        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+        margins = QMargins(int(v[0]), int(v[2]), int(v[1]), int(v[3]));
+    }
+    std::free(reply);
+    return margins;
+}
+
+// The margins the window manager has given this window, if known: never
+// before the window is first shown.
 std::optional<QMargins> KnownMargins(const QWidget* window) {
     if (!window->testAttribute(Qt::WA_WState_Created)) return std::nullopt;
-    const QRect inner = window->geometry();
-    const QRect outer = window->frameGeometry();
-    const QMargins margins(inner.left() - outer.left(), inner.top() - outer.top(),
-                           outer.right() - inner.right(), outer.bottom() - inner.bottom());
-    if (margins.isNull()) return std::nullopt;
-    LastSeenMargins() = margins;
+    const QWindow* handle = window->windowHandle();
+    if (!handle || !handle->handle()) return std::nullopt;
+    std::optional<QMargins> margins;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && x11 && x11->connection())
+        margins = StatedFrameExtents(x11->connection(), handle);
+    else
+        margins = handle->frameMargins();
+    if (!margins || margins->isNull()) return std::nullopt;
+    LastSeenMargins() = *margins;
     return margins;
 }
 
@@ -50,6 +83,7 @@ class TFrameWatch : public QObject {
     void Watch(TPlacement where) {
         where_ = where;
         watching_ = true;
+        shown_ = window_->isVisible();
         // Once the native window exists, its own events tell when the frame
         // arrives, even if the widget does not move.
         if (QWindow* handle = window_->windowHandle()) handle->installEventFilter(this);
@@ -64,17 +98,23 @@ class TFrameWatch : public QObject {
             watching_ = false;
             break;
         case QEvent::Show:
+            // Placed now, the window appears where it belongs.
+            shown_ = true;
             if (QWindow* handle = window_->windowHandle()) handle->installEventFilter(this);
-            if (KnownMargins(window_)) PlaceAgain();
+            if (KnownMargins(window_)) {
+                watching_ = false;
+                TWindowPlacement::Place(window_, where_);
+            }
             break;
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::Expose:
         case QEvent::Paint:
         case QEvent::WindowActivate:
-            // Moving a window from inside its own painting is asking for
-            // trouble: the placement waits for the event loop.
-            if (KnownMargins(window_)) {
+            // Those before the showing are the window's own making. Moving
+            // a window from inside its own painting is asking for trouble:
+            // the placement waits for the event loop.
+            if (shown_ && KnownMargins(window_)) {
                 watching_ = false;
                 QMetaObject::invokeMethod(
                     this, [this, where = where_] { TWindowPlacement::Place(window_, where); },
@@ -88,14 +128,10 @@ class TFrameWatch : public QObject {
     }
 
   private:
-    void PlaceAgain() {
-        watching_ = false;
-        TWindowPlacement::Place(window_, where_);
-    }
-
     QWidget* window_;
     TPlacement where_ = TPlacement::Centred;
     bool watching_ = false;
+    bool shown_ = false;
 };
 
 } // namespace
@@ -139,14 +175,16 @@ void TWindowPlacement::Place(QWidget* window, TPlacement where) {
     const QMargins margins = known.value_or(LastSeenMargins());
     const QPoint corner = FrameTopLeft(where, window->size().grownBy(margins), screen->geometry(),
                                        screen->availableGeometry());
-    if (known || !window->testAttribute(Qt::WA_WState_Created)) {
-        // A frame position: before the native window exists, the window
-        // manager is asked to put the frame's corner there.
+    if (!window->testAttribute(Qt::WA_WState_Created)) {
+        // Before the native window exists, the window manager is asked to
+        // put the frame's corner there.
         window->move(corner);
     } else {
-        // Shown or created without a frame yet: the window itself is moved,
-        // as far inside the frame as the guessed margins say.
-        window->move(corner + QPoint(margins.left(), margins.top()));
+        // The window itself goes inside the frame. Qt adds the frame it
+        // has last taken note of to a window's position, which may lag
+        // behind what the window manager has said.
+        const QPoint inside = corner + QPoint(margins.left(), margins.top());
+        window->move(inside - (window->geometry().topLeft() - QPoint(window->x(), window->y())));
     }
     TFrameWatch* watch = TFrameWatch::Of(window);
     if (known) {
