@@ -6,10 +6,11 @@
 // than the work area keeps its top-left corner, and so its title bar, inside.
 //
 // The frame's size is known only once the window manager has framed the
-// window, after it is first shown. Until then the margins last seen on any
-// window of this run stand in for it (none before the first window is
-// framed), and the window watches for its real frame: when that differs, the
-// window is placed again by the same rule as soon as the frame is known.
+// window, after it is first shown (on X11: once it has stated the frame in
+// _NET_FRAME_EXTENTS). Until then the margins last seen on any window of this
+// run stand in for it (none before the first window is framed), and the
+// window watches for its real frame: when that differs, the window is placed
+// again by the same rule as soon as the frame is known.
 // Without a window manager there is no frame and the window itself is
 // placed. The margins last seen are the only state, shared by all windows.
 #include <QMargins>
