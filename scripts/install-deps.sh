@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  libxcb1-dev # window frames as the window manager states them
   libcurl4-openssl-dev libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   libx264-164 # the H.264 encoder libavcodec loads for MP4 movies
@@ -18,6 +19,8 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(nginx-light tinyproxy openssl ffmpeg xinetd chromium libjpeg-turbo-progs)
   # The checks of what is installed and packaged.
   packages+=(lintian appstream desktop-file-utils)
+  # A real window manager on Xvfb for window placement: openbox, xprop.
+  packages+=(openbox x11-utils)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

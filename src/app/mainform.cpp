@@ -35,6 +35,7 @@
 #include "viewers/viewform.h"
 #include "widgets/designfont.h"
 #include "widgets/forms.h"
+#include "widgets/windowplacement.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -380,6 +381,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!started_) {
         started_ = true;
+        TWindowPlacement::Place(this, TPlacement::Centred);
         RunHandler([this] { FormShow(); });
     }
 }

@@ -19,21 +19,11 @@
 #include "util/userdialogs.h"
 #include "viewers/thumbnailform.h"
 #include "widgets/forms.h"
-
-#include <QGuiApplication>
-#include <QScreen>
+#include "widgets/windowplacement.h"
 
 namespace lumisk {
 
 // ---- Windows opened from the menu ------------------------------------------
-
-namespace {
-QRect ScreenRect(bool available) {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return QRect(0, 0, 1024, 768);
-    return available ? screen->availableGeometry() : screen->geometry();
-}
-} // namespace
 
 void TMainForm::Settings2Click() {
     Forms().Settings->show();
@@ -42,7 +32,7 @@ void TMainForm::Settings2Click() {
 
 void TMainForm::Createtimelapseframes1Click() {
     TTimeLapseForm* form = Forms().TimeLapseForm;
-    form->move(0, 0);
+    TWindowPlacement::Place(form, TPlacement::TopLeft);
     form->Stats->showMessage("Click Start to begin capture...");
     form->show();
 }
@@ -50,7 +40,7 @@ void TMainForm::Createtimelapseframes1Click() {
 void TMainForm::BuildAVImovie1Click() {
     if (!FileExists(DataPath("Frames/FRA00000.BMP"))) {
         Services().Dialogs->Error("No frame files have been found.\r"
-                        "Frames must be created before AVI movies can be compiled.");
+                                  "Frames must be created before AVI movies can be compiled.");
         return;
     }
     Forms().AVIBuildForm->show();
@@ -58,25 +48,25 @@ void TMainForm::BuildAVImovie1Click() {
 
 void TMainForm::Refreshallpreviewimages1Click() {
     TRefreshPreviews* form = Forms().RefreshPreviews;
+    TWindowPlacement::Place(form, TPlacement::TopRight);
     form->show();
-    QRect screen = ScreenRect(false);
-    form->move(screen.x() + screen.width() - form->frameGeometry().width(), screen.y());
 }
 
 void TMainForm::Viewstatistics1Click() {
     // Just above the task bar at the right edge: the bottom of the window
     // touches the bottom of the work area.
-    // Shown first: the frame's size is known only once it exists.
     TStatsForm* form = Forms().StatsForm;
+    TWindowPlacement::Place(form, TPlacement::AboveTaskBar);
     form->show();
-    QRect work = ScreenRect(true);
-    QSize frame = form->frameGeometry().size();
-    form->move(work.x() + work.width() - frame.width(), work.y() + work.height() - frame.height());
 }
 
-void TMainForm::Internettimecheck1Click() { Forms().TimeClient->show(); }
+void TMainForm::Internettimecheck1Click() {
+    Forms().TimeClient->show();
+}
 
-void TMainForm::CreateHTMLindexpage1Click() { HtmlIndexCommand().Run(App().Catalogue); }
+void TMainForm::CreateHTMLindexpage1Click() {
+    HtmlIndexCommand().Run(App().Catalogue);
+}
 
 void TMainForm::Addcurrentcameratofavourites1Click() {
     TFavouritesMenu::ForMainForm().AddCurrent(
@@ -87,7 +77,9 @@ void TMainForm::Managefavourites1Click() {
     TFavouritesMenu::ForMainForm().Manage(*Forms().FavManager);
 }
 
-void TMainForm::About1Click() { Forms().About->show(); }
+void TMainForm::About1Click() {
+    Forms().About->show();
+}
 
 void TMainForm::Button1Click() {
     // Maximized the first time (the window starts so); afterwards as the

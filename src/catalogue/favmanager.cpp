@@ -7,10 +7,9 @@
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
 #include "widgets/windowkeys.h"
+#include "widgets/windowplacement.h"
 
 #include <QByteArray>
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace lumisk {
 
@@ -83,11 +82,7 @@ std::vector<std::string> TFavManager::Favourites() const {
 }
 
 void TFavManager::showEvent(QShowEvent* event) {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->geometry().center());
-        move(r.topLeft());
-    }
+    TWindowPlacement::Place(this, TPlacement::Centred);
     QWidget::showEvent(event);
 }
 

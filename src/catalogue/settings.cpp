@@ -5,6 +5,7 @@
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
 #include "widgets/windowkeys.h"
+#include "widgets/windowplacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -75,11 +76,7 @@ void TSettings::SetValues(const TSettingsValues& values) {
 }
 
 void TSettings::showEvent(QShowEvent* event) {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->geometry().center());
-        move(r.topLeft());
-    }
+    TWindowPlacement::Place(this, TPlacement::Centred);
     QWidget::showEvent(event);
 }
 

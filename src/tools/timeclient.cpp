@@ -9,9 +9,8 @@
 #include "widgets/controlplacement.h"
 #include "widgets/designfont.h"
 #include "widgets/windowkeys.h"
+#include "widgets/windowplacement.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QShowEvent>
 
 namespace lumisk {
@@ -67,12 +66,7 @@ void TTimeClient::showEvent(QShowEvent* event) {
     // Each showing starts centred on the screen with the first server; the
     // window system's own re-showing (after minimising) changes nothing.
     if (!event->spontaneous()) {
-        if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-            const QSize frameExtra = (frameGeometry().size() - geometry().size()).expandedTo({});
-            QRect outer(QPoint(), size() + frameExtra);
-            outer.moveCenter(screen->geometry().center());
-            move(outer.topLeft());
-        }
+        TWindowPlacement::Place(this, TPlacement::Centred);
         RunHandler([this] { FormShow(); });
     }
     QWidget::showEvent(event);

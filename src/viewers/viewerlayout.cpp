@@ -45,12 +45,6 @@ TViewerFit TViewerLayout::Fit(QSize control) const {
     return fit;
 }
 
-QPoint TViewerLayout::Centred(QSize outer) const {
-    const QRect& s = metrics_.Screen;
-    return {s.left() + std::max(0, (s.width() - outer.width()) / 2),
-            s.top() + std::max(0, (s.height() - outer.height()) / 2)};
-}
-
 QSize TViewerLayout::FittedControl(QSize picture) const {
     const QSize room =
         (metrics_.WorkArea.size() - metrics_.FrameExtra - QSize(kExtraWidth, kExtraHeight))

@@ -58,10 +58,6 @@ class TViewerLayout {
     // Client size and any move for an image control of this size.
     TViewerFit Fit(QSize control) const;
 
-    // The outer top-left that centres a window of this outer size on the
-    // screen, never left of or above the screen's origin.
-    QPoint Centred(QSize outer) const;
-
     // Which scroll bars a scroll box with this viewport shows for content of
     // this size (a bar takes its thickness from the other direction).
     static TScrollBars ScrollBarsFor(QSize content, QSize viewport, int barExtent);

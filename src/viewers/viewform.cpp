@@ -14,6 +14,7 @@
 #include "widgets/designfont.h"
 #include "widgets/forms.h"
 #include "widgets/mainwindow.h"
+#include "widgets/windowplacement.h"
 
 #include <QCursor>
 #include <QDir>
@@ -214,8 +215,11 @@ void TViewForm::BuildKeys() {
 // ---- Geometry --------------------------------------------------------------
 
 QSize TViewForm::FrameExtra() const {
-    const QSize extra = frameGeometry().size() - geometry().size();
-    return extra.expandedTo(QSize(0, 0));
+    // Before the first showing the frame is not known yet: a large picture
+    // is fitted to the frame the window will most likely get.
+    const QMargins margins = TWindowPlacement::FrameMargins(this);
+    return QSize(margins.left() + margins.right(), margins.top() + margins.bottom())
+        .expandedTo(QSize(0, 0));
 }
 
 TViewerLayout TViewForm::Layout() const {
@@ -262,7 +266,7 @@ void TViewForm::resizeEvent(QResizeEvent* event) {
 void TViewForm::showEvent(QShowEvent* event) {
     // Every time the viewer appears it is centred; a window system's own
     // re-showing (after minimising) leaves it where it was.
-    if (!event->spontaneous()) move(Layout().Centred(size() + FrameExtra()));
+    if (!event->spontaneous()) TWindowPlacement::Place(this, TPlacement::Centred);
     QWidget::showEvent(event);
 }
 

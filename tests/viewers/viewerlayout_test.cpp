@@ -116,12 +116,6 @@ INSTANTIATE_TEST_SUITE_P(
                             0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ViewerCentring, CentresOnTheScreenAndNeverBeforeItsOrigin) {
-    TViewerLayout layout(Desktop({1920, 0, 1001, 768}, {1920, 0, 1001, 728}));
-    EXPECT_EQ(layout.Centred({100, 67}), QPoint(1920 + 450, 350));
-    EXPECT_EQ(layout.Centred({1200, 900}), QPoint(1920, 0));
-}
-
 struct ZoomCase {
     const char* name;
     QSize from;

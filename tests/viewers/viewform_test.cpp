@@ -8,6 +8,7 @@
 #include "util/services.h"
 #include "util/wallpapersetter.h"
 #include "viewers/viewform.h"
+#include "widgets/windowplacement.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -143,7 +144,10 @@ TEST_F(Viewer, OpeningPrefersJpegAndKeepsAVisibleWindowInPlace) {
     EXPECT_EQ(View().urltext->text(), "http://127.0.0.1:1/one.jpg");
     EXPECT_EQ(View().descriptiontext->text(), "Cam 1");
     // Shown from hidden: centred.
-    EXPECT_EQ(View().pos(), View().Layout().Centred(View().frameGeometry().size()));
+    const QScreen* screen = View().screen();
+    EXPECT_EQ(View().pos(),
+              TWindowPlacement::FrameTopLeft(TPlacement::Centred, View().frameGeometry().size(),
+                                             screen->geometry(), screen->availableGeometry()));
 
     View().move(10, 20);
     Main().nextbuttonClick();
