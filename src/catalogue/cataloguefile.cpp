@@ -1,6 +1,7 @@
 #include "catalogue/cataloguefile.h"
 
 #include "catalogue/cataloguemerge.h"
+#include "util/datadirectory.h"
 #include "util/datafolderlock.h"
 #include "util/fileio.h"
 #include "util/lumiskerror.h"
@@ -20,6 +21,10 @@ void TakeCut(std::string& field, std::string& line, std::size_t capacity) {
 }
 
 } // namespace
+
+std::string CatalogueFileName() {
+    return DataPath("orvane.dat");
+}
 
 TCatalogueLoadResult ParseCatalogueText(const std::string& text, TCatalogue& catalogue) {
     TCatalogueLoadResult result;

@@ -8,6 +8,9 @@
 
 namespace lumisk {
 
+// The data folder's catalogue file, "orvane.dat".
+std::string CatalogueFileName();
+
 struct TCatalogueLoadResult {
     bool FileMissing = false;       // no file: the catalogue is left empty
     bool EndedInsideRecord = false; // 2-4 lines after the last whole record were dropped

@@ -1,5 +1,6 @@
 #include "catalogue/settingsfile.h"
 
+#include "util/datadirectory.h"
 #include "util/datafolderlock.h"
 #include "util/inifile.h"
 
@@ -40,6 +41,10 @@ void WriteAll(TIniFile& ini, const TSettingsValues& values) {
 }
 
 } // namespace
+
+std::string SettingsFileName() {
+    return DataPath("orvane.ini");
+}
 
 TSettingsLoadResult ReadSettingsFile(const std::string& path, const TSettingsValues& dialogDefaults,
                                      const std::string& versionLine) {

@@ -8,6 +8,9 @@
 
 namespace lumisk {
 
+// The data folder's settings file, "orvane.ini".
+std::string SettingsFileName();
+
 struct TSettingsValues {
     bool ProxyEnabled = false;
     std::string ProxyServer = "proxyserver";

@@ -4,6 +4,7 @@
 #include "catalogue/catalogueedit.h"
 #include "catalogue/cataloguefile.h"
 #include "catalogue/favouritesfile.h"
+#include "catalogue/settingsfile.h"
 #include "util/bytetext.h"
 #include "util/datadirectory.h"
 
@@ -43,7 +44,7 @@ TCatalogue& TDataFolder::LoadCatalogue() {
 
 TCatalogue& TDataFolder::Load(bool forChange) {
     TCatalogue& catalogue = App().Catalogue;
-    const std::string path = DataPath("orvane.dat");
+    const std::string path = CatalogueFileName();
     TCatalogueLoadResult result;
     try {
         result = LoadCatalogueFile(path, catalogue);
@@ -55,7 +56,7 @@ TCatalogue& TDataFolder::Load(bool forChange) {
 }
 
 void TDataFolder::Warn(const TCatalogueLoadResult& result, std::int32_t cameras, bool forChange) {
-    const std::string path = DataPath("orvane.dat");
+    const std::string path = CatalogueFileName();
     if (result.FileMissing)
         warn_(path + (forChange ? " not found: a new catalogue is started"
                                 : " not found: the catalogue is empty"));
@@ -70,7 +71,7 @@ void TDataFolder::ChangeCatalogue(const std::function<bool(TCatalogue&)>& change
     // of the windows in between cannot be lost or lose this change.
     try {
         const TCatalogueLoadResult result =
-            EditCatalogueFile(DataPath("orvane.dat"), [&](TCatalogue& fresh) {
+            EditCatalogueFile(CatalogueFileName(), [&](TCatalogue& fresh) {
                 App().Catalogue = fresh;
                 if (!change(App().Catalogue)) return false;
                 fresh = App().Catalogue;
@@ -83,7 +84,7 @@ void TDataFolder::ChangeCatalogue(const std::function<bool(TCatalogue&)>& change
 }
 
 TSettingsValues TDataFolder::ReadSettings() {
-    const std::string path = DataPath("orvane.ini");
+    const std::string path = SettingsFileName();
     TSettingsLoadResult result = ReadSettingsFile(path, TSettingsValues{}, VersionLine);
     if (result.Unreadable) throw EDataFolderError(EFOpenError(path).Message());
     App().TotalBytes = result.Values.TotalBytes;

@@ -6,6 +6,7 @@
 #include "app/cli/datafolder.h"
 #include "catalogue/appstate.h"
 #include "catalogue/catalogueedit.h"
+#include "catalogue/cataloguefile.h"
 #include "catalogue/settingsfile.h"
 #include "imaging/imagefile.h"
 #include "tools/cameradownload.h"
@@ -120,8 +121,7 @@ class TGrabRun : public IGrabHost {
     void Save(const std::string& date, std::int64_t bytes, std::int64_t images) {
         try {
             if (date != savedDate_) {
-                const auto gone =
-                    StoreCameraDates(DataPath("orvane.dat"), {{description_, date, 0}});
+                const auto gone = StoreCameraDates(CatalogueFileName(), {{description_, date, 0}});
                 savedDate_ = date;
                 if (!gone.empty()) {
                     gone_ = true;
@@ -131,7 +131,7 @@ class TGrabRun : public IGrabHost {
                 }
             }
             if (bytes != 0 || images != 0)
-                AddStatisticsToSettingsFile(DataPath("orvane.ini"), bytes, images);
+                AddStatisticsToSettingsFile(SettingsFileName(), bytes, images);
         } catch (const ELumiskError& e) {
             // The frames matter most: the grab goes on.
             context_.Say("grab: " + e.Message());

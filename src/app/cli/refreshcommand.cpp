@@ -4,6 +4,7 @@
 #include "app/cli/commandcontext.h"
 #include "app/cli/datafolder.h"
 #include "catalogue/catalogueedit.h"
+#include "catalogue/cataloguefile.h"
 #include "catalogue/settingsfile.h"
 #include "imaging/previewpaths.h"
 #include "tools/poolrefreshdownloader.h"
@@ -128,11 +129,11 @@ int TRefreshCommand::Run(const TCommandArgs& args, TCommandContext& context) {
 
     int status = kExitSuccess;
     try {
-        for (const TCameraDate& gone : StoreCameraDates(DataPath("orvane.dat"), dates))
+        for (const TCameraDate& gone : StoreCameraDates(CatalogueFileName(), dates))
             context.Say("refresh: camera \"" + gone.Description +
                         "\" was renamed or removed meanwhile; its date was not stored");
         if (bytes != 0 || images != 0)
-            AddStatisticsToSettingsFile(DataPath("orvane.ini"), bytes, images);
+            AddStatisticsToSettingsFile(SettingsFileName(), bytes, images);
     } catch (const std::exception& e) {
         context.Say(std::string("refresh: ") + e.what());
         status = kExitPartialFailure;
