@@ -15,6 +15,7 @@
 #include "catalogue/settings.h"
 #include "silentdialogs.h"
 #include "support/nginxserver.h"
+#include "support/unreachableport.h"
 #include "tools/refreshpreviews.h"
 #include "util/datadirectory.h"
 #include "util/services.h"
@@ -24,49 +25,17 @@
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
-#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <netinet/in.h>
 #include <random>
 #include <string>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-// A loopback port whose connections never complete: a listener with room
-// for one waiting connection, which our own takes, so that the kernel drops
-// the opening packets of any other.
-class TFullListener {
-  public:
-    TFullListener() {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        auto* any = reinterpret_cast<sockaddr*>(&address);
-        ::bind(listener_, any, sizeof address);
-        ::listen(listener_, 0);
-        ::getsockname(listener_, any, &length);
-        ::connect(filler_, any, sizeof address);
-        port_ = ntohs(address.sin_port);
-    }
-    ~TFullListener() {
-        ::close(filler_);
-        ::close(listener_);
-    }
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/cam.jpg"; }
-
-  private:
-    int listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int filler_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int port_ = 0;
-};
 
 // Seconds of one whole refresh of `cameras` cameras of which `dead` cannot
 // be reached, or -1 when the counts are not as expected.
@@ -81,7 +50,7 @@ double RefreshSeconds(int cameras, int dead, int timeoutMs, const QString& www,
     const std::string folder = data.path().toStdString();
     lumisk::SetDataDirectory(folder);
     QDir().mkpath(data.path() + "/Previews");
-    TFullListener unreachable;
+    lumisk::test::TUnreachablePort unreachable;
     const int every = dead > 0 ? cameras / dead : cameras + 1;
     {
         std::ofstream dat(folder + "/orvane.dat", std::ios::binary);
@@ -89,7 +58,8 @@ double RefreshSeconds(int cameras, int dead, int timeoutMs, const QString& www,
             const bool isDead = d < dead && i % every == every / 2;
             d += isDead;
             dat << "Camera " << i << "\r\n"
-                << (isDead ? unreachable.Url() : nginx.Url("/cam" + std::to_string(i) + ".jpg"))
+                << (isDead ? unreachable.Url("/cam.jpg")
+                           : nginx.Url("/cam" + std::to_string(i) + ".jpg"))
                 << "\r\n\r\n5\r\n\r\n";
         }
         std::ofstream ini(folder + "/orvane.ini", std::ios::binary);

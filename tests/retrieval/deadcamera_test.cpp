@@ -10,14 +10,11 @@
 #include "support/faultserver.h"
 #include "support/localport.h"
 #include "support/mainformfixture.h"
+#include "support/unreachableport.h"
 #include "util/datadirectory.h"
 
 #include <QDir>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <tuple>
-#include <unistd.h>
 
 using namespace lumisk;
 using namespace lumisk::test;
@@ -91,21 +88,8 @@ class DeadCameraFetch : public testing::TestWithParam<bool> {};
 TEST_P(DeadCameraFetch, ConnectTimeOutWithinTheReadTimeOutGetsNoGet) {
     TTempDir dir;
     SetDataDirectory(dir.Path());
-    // A port whose connections never complete: a listener with room for one
-    // waiting connection, which one of our own takes, so that the kernel
-    // drops the opening packets of any other.
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    auto* any = reinterpret_cast<sockaddr*>(&address);
-    ::bind(listener, any, sizeof address);
-    ::listen(listener, 0);
-    ::getsockname(listener, any, &length);
-    ::connect(filler, any, sizeof address);
-    const int port = ntohs(address.sin_port);
+    TUnreachablePort unreachable;
+    const int port = unreachable.Port();
 
     // The camera answers once the download step begins.
     struct TOpenOnDownload : IFetchObserver {
@@ -116,8 +100,7 @@ TEST_P(DeadCameraFetch, ConnectTimeOutWithinTheReadTimeOutGetsNoGet) {
     } observer;
     std::unique_ptr<TFaultServer> server;
     observer.Open = [&] {
-        ::close(filler);
-        ::close(listener);
+        unreachable.Close();
         server = std::make_unique<TFaultServer>(port);
         server->On("GET", "/cam", TFaultReply::Ok(Jpeg()));
     };
