@@ -72,8 +72,7 @@ void TPreviewFolder::TKnown::ReadAt(const TStamp& stamp) {
 
 bool TPreviewFolder::TKnown::Follow(const TStamp& before, const TStamp& after) {
     // Knowledge read within a tick stays as unsure after our change as it
-    // was before (Recent is kept): still worth following, for the questions
-    // that accept it (DiskSpaceUnseen).
+    // was before (Recent is kept), and is still worth following.
     if (!Valid || !(Stamp == before)) {
         Valid = false;
         return false;
@@ -169,11 +168,6 @@ std::string TPreviewFolder::Find(const std::string& name,
 }
 
 std::int64_t TPreviewFolder::DiskSpace() {
-    if (const TStamp now = StampNow(); !space_.Holds(now)) Walk(now);
-    return diskSpace_;
-}
-
-std::int64_t TPreviewFolder::DiskSpaceUnseen() {
     if (const TStamp now = StampNow(); !space_.Valid || !(space_.Stamp == now)) Walk(now);
     return diskSpace_;
 }

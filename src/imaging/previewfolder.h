@@ -8,9 +8,12 @@
 // read again at the first lookup after the time changed, the disk space is
 // walked again the next time it is asked for. The program's own changes go
 // through Keep and Remove, which bring both up to date and then note the
-// folder's new time, so that they cause no reading. A folder read within the
-// clock tick of its last change is read again at the next question, since a
-// change later in that tick would leave its time as it is.
+// folder's new time, so that they cause no reading. A folder whose names were
+// read within the clock tick of its last change is read again at the next
+// lookup, since a change later in that tick would leave its time as it is;
+// the disk space is not walked again for that (it would cost a walk after
+// every download, each write of ours landing in the tick of the last walk):
+// the statistics window walks it whenever it is shown.
 //
 // What the time does not show: a file rewritten in place or a change inside
 // a subdirectory (the next WalkDiskSpace sees them), and, on a file system
@@ -43,15 +46,10 @@ class TPreviewFolder {
     std::string Find(const std::string& name, std::initializer_list<const char*> extensions);
 
     // The folder tree's disk space as known; walked again when it never was
-    // or the folder changed behind our back.
+    // or the folder's time or identity changed behind our back.
     std::int64_t DiskSpace();
     // The same, walked now.
     std::int64_t WalkDiskSpace();
-    // DiskSpace, except that a walk made within the clock tick of the
-    // folder's last change is trusted: for a figure nobody sees before the
-    // next WalkDiskSpace, where walking after every write of ours would cost
-    // a walk per download.
-    std::int64_t DiskSpaceUnseen();
 
     // Puts the file from (which lies outside the folder) in place as path,
     // replacing what is there: renamed, or copied when it cannot be renamed

@@ -48,11 +48,9 @@ TStatsForm::TStatsForm(QWidget* parent)
 
 void TStatsForm::RefreshStatistics() {
     // The previews folder is walked only when it changed behind the
-    // program's back; its own writes keep the figure current. Hidden, the
-    // folder is walked again when the window is shown, so a download made
-    // meanwhile (a whole batch refresh, maybe) costs no walk, even when a
-    // write of ours left the folder's time too fresh to trust.
-    SetTexts(isVisible() ? PreviewFolder().DiskSpace() : PreviewFolder().DiskSpaceUnseen());
+    // program's back; its own writes keep the figure current, so a download
+    // (a whole batch refresh, maybe) costs no walk.
+    SetTexts(PreviewFolder().DiskSpace());
 }
 
 void TStatsForm::SetTexts(std::int64_t previewDiskSpace) {
