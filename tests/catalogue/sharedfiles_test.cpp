@@ -26,12 +26,12 @@ std::vector<std::string> Words(const char* text) {
 // Cameras as "Description/date" or "Description/date/address", by spaces.
 TCatalogue Cat(const char* cameras, int current = 1) {
     TCatalogue cat;
-    for (const std::string& spec : Words(cameras)) {
-        const std::size_t a = spec.find('/'), b = spec.find('/', a + 1);
+    for (const std::string& camera : Words(cameras)) {
+        const std::size_t a = camera.find('/'), b = camera.find('/', a + 1);
         cat.Append();
-        cat.CurrentRecord().SetFields(spec.substr(0, a),
-                                      b == std::string::npos ? "http://x/" : spec.substr(b + 1), "",
-                                      "5", spec.substr(a + 1, b - a - 1));
+        cat.CurrentRecord().SetFields(camera.substr(0, a),
+                                      b == std::string::npos ? "http://x/" : camera.substr(b + 1),
+                                      "", "5", camera.substr(a + 1, b - a - 1));
     }
     cat.Current = cat.Count ? current : 0;
     return cat;
