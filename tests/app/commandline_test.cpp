@@ -2,6 +2,7 @@
 // QT_QPA_PLATFORM, each run in its own data folder. What the commands write
 // must be what the windows write.
 #include "app/cli/commandregistry.h"
+#include "support/displaylessprocess.h"
 #include "support/mainformfixture.h"
 #include "support/tempdir.h"
 
@@ -28,31 +29,9 @@ struct TRun {
 // Runs lumisk with these arguments (bytes, passed as they are) in an
 // environment without any display, its output captured in files of dir.
 TRun Lumisk(const TTempDir& dir, const std::vector<std::string>& args) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) && entry.rfind("QT_QPA_PLATFORM=", 0) &&
-            entry.rfind("WAYLAND_DISPLAY=", 0))
-            env.push_back(entry);
-    }
-    std::vector<char*> argv{const_cast<char*>(LUMISK_EXECUTABLE)}, envp;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    for (const auto& e : env)
-        envp.push_back(const_cast<char*>(e.c_str()));
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    const std::string out = dir.File("run.out"), err = dir.File("run.err");
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int in = open("/dev/null", O_RDONLY);
-        const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || o < 0 || e < 0 || dup2(in, 0) < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0)
-            _exit(127);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
+    std::vector<std::string> argv{LUMISK_EXECUTABLE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t pid = StartWithoutDisplay(argv, dir.File("run.out"), dir.File("run.err"));
     TRun run;
     int status = 0;
     if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))

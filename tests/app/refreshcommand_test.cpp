@@ -3,6 +3,7 @@
 // of one nginx, dead cameras that accept and never answer, our fault server
 // for a slow download to stop with SIGTERM.
 #include "imaging/imagefixtures.h"
+#include "support/displaylessprocess.h"
 #include "support/faultserver.h"
 #include "support/nginxserver.h"
 #include "support/silentserver.h"
@@ -31,29 +32,9 @@ const std::string kServed = EncodeJpeg(CameraPicture(64, 48));
 class TLumisk {
   public:
     TLumisk(const TTempDir& dir, const std::vector<std::string>& args) : dir_(dir) {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            if (entry.rfind("DISPLAY=", 0) && entry.rfind("QT_QPA_PLATFORM=", 0) &&
-                entry.rfind("WAYLAND_DISPLAY=", 0))
-                env.push_back(entry);
-        }
-        std::vector<char*> argv{const_cast<char*>(LUMISK_EXECUTABLE)}, envp;
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        for (const auto& e : env)
-            envp.push_back(const_cast<char*>(e.c_str()));
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        const std::string out = dir.File("run.out"), err = dir.File("run.err");
-        pid_ = fork();
-        if (pid_ == 0) {
-            const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(127);
-            execve(argv[0], argv.data(), envp.data());
-            _exit(127);
-        }
+        std::vector<std::string> argv{LUMISK_EXECUTABLE};
+        argv.insert(argv.end(), args.begin(), args.end());
+        pid_ = StartWithoutDisplay(argv, dir.File("run.out"), dir.File("run.err"));
     }
     ~TLumisk() {
         if (status_ == kRunning && pid_ > 0) {

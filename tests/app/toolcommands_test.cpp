@@ -5,6 +5,7 @@
 // the HTML page, and bad usage.
 #include "imaging/bmpwriter.h"
 #include "imaging/imagefixtures.h"
+#include "support/displaylessprocess.h"
 #include "support/faultserver.h"
 #include "support/nginxserver.h"
 #include "support/tempdir.h"
@@ -33,31 +34,7 @@ class TLumisk {
   public:
     TLumisk(const TTempDir& dir, std::vector<std::string> args) : dir_(dir) {
         args.insert(args.begin(), {LUMISK_EXECUTABLE, "--data-dir", dir.File("data")});
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            if (entry.rfind("DISPLAY=", 0) && entry.rfind("QT_QPA_PLATFORM=", 0) &&
-                entry.rfind("WAYLAND_DISPLAY=", 0))
-                env.push_back(entry);
-        }
-        std::vector<char*> argv, envp;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        for (auto& e : env)
-            envp.push_back(e.data());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        const std::string out = dir.File("run.out"), err = dir.File("run.err");
-        pid_ = fork();
-        if (pid_ == 0) {
-            const int in = open("/dev/null", O_RDONLY);
-            const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (in < 0 || o < 0 || e < 0 || dup2(in, 0) < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0)
-                _exit(127);
-            execve(argv[0], argv.data(), envp.data());
-            _exit(127);
-        }
+        pid_ = StartWithoutDisplay(args, dir.File("run.out"), dir.File("run.err"));
     }
     ~TLumisk() {
         if (pid_ > 0 && !done_) {
@@ -268,20 +245,19 @@ TEST_P(ToolCommandUsage, EndsWithStatusTwoAndSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ToolCommandUsage,
-    testing::Values(TUsageCase{"CameraNotQuiteNamedListsCloseMatches",
-                               {"grab", "harbour cam", "--every", "1"},
-                               "did you mean\n  camera 1: Harbour Cam"},
-                    TUsageCase{"GrabWithoutEvery", {"grab", "Harbour Cam"}, "--every"},
-                    TUsageCase{
-                        "HourThatIsNoTime",
-                        {"grab", "Harbour Cam", "--every", "1", "--from", "06:00", "--to", "25:00"},
-                        "'25:00' is not a time of day"},
-                    TUsageCase{"MovieOfAnUnknownFormat",
-                               {"movie", "--format", "mkv"},
-                               "--format must be avi or mp4, not \"mkv\""},
-                    TUsageCase{"QualityOfAnAvi", {"movie", "--crf", "20"}, "needs --format mp4"},
-                    TUsageCase{
-                        "QualityAbove51", {"movie", "--format", "mp4", "--crf", "52"}, "--crf"}),
+    testing::Values(
+        TUsageCase{"CameraNotQuiteNamedListsCloseMatches",
+                   {"grab", "harbour cam", "--every", "1"},
+                   "did you mean\n  camera 1: Harbour Cam"},
+        TUsageCase{"GrabWithoutEvery", {"grab", "Harbour Cam"}, "--every"},
+        TUsageCase{"HourThatIsNoTime",
+                   {"grab", "Harbour Cam", "--every", "1", "--from", "06:00", "--to", "25:00"},
+                   "'25:00' is not a time of day"},
+        TUsageCase{"MovieOfAnUnknownFormat",
+                   {"movie", "--format", "mkv"},
+                   "--format must be avi or mp4, not \"mkv\""},
+        TUsageCase{"QualityOfAnAvi", {"movie", "--crf", "20"}, "needs --format mp4"},
+        TUsageCase{"QualityAbove51", {"movie", "--format", "mp4", "--crf", "52"}, "--crf"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
